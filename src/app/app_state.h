@@ -1,0 +1,89 @@
+#pragma once
+#include <cstdint>
+
+#include "app/handles.h"
+#include "app/text_field.h"
+
+namespace tarnwick {
+
+// One tick-driven state machine. The trigger is raised by a command handler and lowered only
+// by the job itself; the deadline is a tick number, meaningful while the job waits.
+struct Job {
+    uint8_t trigger;
+    uint8_t state;
+    int32_t deadline;
+};
+
+enum JobIndex {
+    modemQueryIndex,
+    modemSetupIndex,
+    periodReadIndex,
+    periodWriteIndex,
+    addressReadIndex,
+    addressWriteIndex,
+    phone1ReadIndex,
+    phone1WriteIndex,
+    phone2ReadIndex,
+    phone2WriteIndex,
+    smsPhoneReadIndex,
+    smsPhoneWriteIndex,
+    jobCount
+};
+
+// Count of 54 ms ticks since start; wraps after 2^32 ticks, which deadlines survive.
+extern uint32_t tickCount;
+
+extern Job modemQueryJob;
+extern Job modemSetupJob;
+extern Job periodReadJob;
+extern Job periodWriteJob;
+extern Job addressReadJob;
+extern Job addressWriteJob;
+extern Job phone1ReadJob;
+extern Job phone1WriteJob;
+extern Job phone2ReadJob;
+extern Job phone2WriteJob;
+extern Job smsPhoneReadJob;
+extern Job smsPhoneWriteJob;
+
+// The twelve jobs in step order; the index is the job's JobIndex.
+extern Job* const allJobs[jobCount];
+
+// The serial link slots. The port handle is an integer wide enough for a POSIX descriptor
+// and a Win32 HANDLE alike; invalidPort is both -1 and INVALID_HANDLE_VALUE.
+using PortHandle = intptr_t;
+constexpr PortHandle invalidPort = -1;
+extern PortHandle portHandle;
+extern uint8_t readerRunning;
+extern uint8_t writerRunning;
+
+extern WindowHandle mainWindow;
+
+extern TextField portNameField;
+extern TextField portStatusField;
+extern TextField ipAddressField;
+extern TextField apnField;
+extern TextField userField;
+extern TextField passwordField;
+extern TextField queryStatusField;
+extern TextField setupStatusField;
+extern TextField periodField;
+extern TextField addressField;
+extern TextField phone1Field;
+extern TextField phone2Field;
+extern TextField smsPhoneField;
+
+// A deadline set N ticks ahead has passed once the signed distance to it is negative; the
+// comparison survives the wrap of tickCount because it is taken modulo 2^32.
+inline bool deadlinePassed(int32_t deadline, uint32_t now) {
+    return static_cast<int32_t>(static_cast<uint32_t>(deadline) - now) < 0;
+}
+
+inline int32_t deadlineAfter(uint32_t now, uint32_t ticks) {
+    return static_cast<int32_t>(now + ticks);
+}
+
+// Puts the whole application state back to its start values; used between test cases.
+void resetAppState();
+
+}  // namespace tarnwick

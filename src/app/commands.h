@@ -1,0 +1,18 @@
+#pragma once
+// The command table: menu items, accelerators, buttons and the check box.
+namespace tarnwick {
+
+// Notification codes that reach the table: menu choices and clicks come with 0, accelerators
+// with 1; edit boxes report their own codes, which nothing handles.
+constexpr int notifyClick = 0;
+constexpr int notifyAccelerator = 1;
+
+// Applies one command; returns false for ids the table does not handle, which then get the
+// window system's default handling.
+bool handleCommand(int id, int notification);
+
+// The two port commands, also used by the front ends' start-up options.
+void openPortCommand();
+void closePortCommand();
+
+}  // namespace tarnwick

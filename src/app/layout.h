@@ -1,0 +1,82 @@
+#pragma once
+// The main window's fixed face: its controls, fonts and painted labels, in pixels of the
+// client area. Both front ends build and paint from these tables.
+#include <cstddef>
+
+#include "app/control.h"
+#include "app/handles.h"
+#include "app/text_field.h"
+
+namespace tarnwick {
+
+constexpr int clientWidth = 900;
+constexpr int clientHeight = 530;
+
+constexpr const char* windowTitle = "Tarnwick";
+constexpr const char* windowClassName = "TARNWICK";
+constexpr const char* aboutFirstLine = "Tarnwick Version 1.0";
+constexpr const char* aboutSecondLine = "Field set-up of the 7190 unit and its modem";
+
+// Control and command ids.
+enum : int {
+    idAbout = 104,
+    idExit = 105,
+    idPortName = 3000,
+    idSetupStatus = 3002,
+    idQueryStatus = 3003,
+    idPortStatus = 3004,
+    idIpAddress = 3021,
+    idApn = 3022,
+    idUser = 3023,
+    idPassword = 3027,
+    idModemRead = 3030,
+    idModemWrite = 3031,
+    idNoInternet = 3032,
+    idFirstValue = 3139,   // + row 0..4
+    idFirstRead = 3144,    // + row 0..4
+    idFirstWrite = 3149,   // + row 0..4
+    idOpenPort = 32772,
+    idClosePort = 32773,
+};
+
+enum class ControlKind { singleLineEdit, multiLineEdit, pushButton, checkBox };
+
+struct ControlSpec {
+    ControlKind kind;
+    int id;
+    int x, y, width, height;
+    FontKind font;          // edit boxes only; buttons keep the system font
+    TextField* field;       // edit boxes only
+    bool displayView;       // the view the field is left in after creation
+    const char* caption;    // buttons and the check box, Windows-1251
+};
+
+constexpr size_t mainControlCount = 26;
+extern const ControlSpec mainControls[mainControlCount];
+
+struct FontSpec {
+    int height;  // pixels
+    int weight;  // 100 thin .. 900 black
+    bool italic;
+};
+
+constexpr const char* fontFace = "Consolas";
+FontSpec fontSpec(FontKind font);
+
+enum class LabelFont { label, hint, panel };
+FontSpec labelFontSpec(LabelFont font);
+
+struct LabelSpec {
+    LabelFont font;
+    int x, y;          // top-left corner of the text
+    const char* text;  // Windows-1251
+};
+
+constexpr size_t paintedLabelCount = 23;
+extern const LabelSpec paintedLabels[paintedLabelCount];
+
+// Creates the 26 controls in their order, binds the fields, loads the settings file into the
+// modem panel and puts "COM1" in; called while the main window is being created.
+void createMainControls(WindowHandle window);
+
+}  // namespace tarnwick

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace tarnwick {
+
+// One 54 ms tick: steps each of the twelve jobs once in their fixed order, then counts the
+// tick. Runs on the window thread and never blocks.
+void mainTick();
+
+}  // namespace tarnwick

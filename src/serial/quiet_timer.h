@@ -1,0 +1,18 @@
+#pragma once
+// The quiet timer (timer 1 of the main window) and the clock that times bursts. Each front end
+// supplies these; the tests supply a fake clock and a timer they expire by hand.
+#include <cstdint>
+
+namespace tarnwick {
+
+// Any thread: have the window thread fire the quiet timer once, `ms` milliseconds from now,
+// replacing a pending expiry. The expiry calls quietTimerExpired() on the window thread.
+void requestQuietTimer(uint32_t ms);
+
+// Window thread: cancel a pending expiry.
+void stopQuietTimer();
+
+// Monotonic milliseconds; wraps after 49 days, so only differences are meaningful.
+uint32_t monotonicMs();
+
+}  // namespace tarnwick

@@ -1,0 +1,61 @@
+#pragma once
+// In-memory stand-ins for the front end and the port, with what the tests look at.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/control.h"
+#include "app/handles.h"
+#include "app/layout.h"
+
+namespace fake {
+
+struct Control {
+    tarnwick::ControlKind kind;
+    int id;
+    int x, y, width, height;
+    tarnwick::WindowHandle parent;
+    std::string text;      // bytes as set, Windows-1251
+    std::string caption;   // buttons and check boxes
+    bool fontSet = false;
+    tarnwick::FontKind font = tarnwick::FontKind::field;
+    bool checked = false;
+    int setTextCalls = 0;
+};
+
+// Every control created since the last reset, in creation order.
+const std::vector<Control*>& controls();
+Control* controlById(int id);
+Control* controlOf(tarnwick::WindowHandle handle);
+
+// The next `count` edit boxes fail to be created.
+void failNextEdits(int count);
+
+// The main window stand-in that the tests pass as parent.
+tarnwick::WindowHandle window();
+
+extern int aboutShown;
+extern int windowDestroyed;
+
+// The port.
+extern int openResult;              // what openPort returns
+extern std::vector<std::string> openedPaths;
+extern std::vector<tarnwick::PortHandle> closedHandles;
+extern int wakeCount;
+extern int startCount;
+extern int stopCount;
+
+// The quiet timer and its clock.
+extern uint32_t nowMs;
+extern bool quietArmed;
+extern uint32_t quietDueMs;        // nowMs at request + requested delay
+extern int quietRequests;
+
+// Back to the state right after program start. reset() forgets the controls and resets the
+// application state; each fake library resets its own counters.
+void reset();
+void resetPort();
+void resetQuietTimer();
+
+}  // namespace fake
