@@ -1,0 +1,19 @@
+#include "app/tick.h"
+
+#include "app/app_state.h"
+#include "modem/modem_jobs.h"
+#include "unit/parameter_jobs.h"
+
+namespace tarnwick {
+
+void mainTick() {
+    // The order decides which of two triggers raised before the same tick wins: a job that
+    // finds another trigger raised drops its own, so the one stepped later starts.
+    stepModemQueryJob();
+    stepModemSetupJob(mainWindow);
+    for (int index = periodReadIndex; index < jobCount; ++index)
+        stepParameterJob(static_cast<JobIndex>(index));
+    ++tickCount;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,9 @@
+#pragma once
+#include "app/app_state.h"
+
+namespace tarnwick {
+
+// One step of the parameter job at `index` (periodReadIndex .. smsPhoneWriteIndex).
+void stepParameterJob(JobIndex index);
+
+}  // namespace tarnwick
