@@ -63,6 +63,14 @@ size_t copyLastBurst(uint8_t* bytes) {
     return lastBurstLength;
 }
 
+void resetBursts() {
+    std::lock_guard<std::mutex> hold(receiveLock);
+    quietTimer = false;
+    lastByteMs = 0;
+    std::memset(lastBurst, 0, sizeof lastBurst);
+    lastBurstLength = 0;
+}
+
 bool burstInProgress() {
     std::lock_guard<std::mutex> hold(receiveLock);
     return quietTimer;

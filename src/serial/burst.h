@@ -24,4 +24,7 @@ size_t copyLastBurst(uint8_t* bytes);
 // True while a burst is being collected (the quiet timer is armed).
 bool burstInProgress();
 
+// Forgets the burst in progress and the last classified one; for tests between cases.
+void resetBursts();
+
 }  // namespace tarnwick

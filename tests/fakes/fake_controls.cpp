@@ -21,6 +21,7 @@ Control* add(tarnwick::ControlKind kind, int id, int x, int y, int w, int h,
 }
 }  // namespace
 
+std::function<void(Control*)> onSetText;
 int aboutShown = 0;
 int windowDestroyed = 0;
 
@@ -42,6 +43,7 @@ void reset() {
     storage.clear();
     created.clear();
     failingEdits = 0;
+    onSetText = nullptr;
     aboutShown = windowDestroyed = 0;
     tarnwick::resetAppState();
     tarnwick::mainWindow = window();
@@ -65,6 +67,7 @@ void setControlText(WindowHandle control, const uint8_t* text, size_t length) {
     fake::Control* c = fake::controlOf(control);
     c->text.assign(reinterpret_cast<const char*>(text), length);
     ++c->setTextCalls;
+    if (fake::onSetText) fake::onSetText(c);
 }
 
 size_t getControlText(WindowHandle control, uint8_t* buffer, size_t capacity) {

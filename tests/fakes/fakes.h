@@ -1,6 +1,7 @@
 #pragma once
 // In-memory stand-ins for the front end and the port, with what the tests look at.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ void failNextEdits(int count);
 // The main window stand-in that the tests pass as parent.
 tarnwick::WindowHandle window();
 
+// Called after every setControlText, for tests that act at that moment (cleared by reset()).
+extern std::function<void(Control*)> onSetText;
+
 extern int aboutShown;
 extern int windowDestroyed;
 
@@ -57,5 +61,13 @@ extern int quietRequests;
 void reset();
 void resetPort();
 void resetQuietTimer();
+
+// The serial link's shared state back to program start: both buffers zero, no response bits,
+// no burst, no queued send.
+void resetLink();
+
+// Delivers bytes as one burst the way the reader and the quiet timer would: one chunk, then
+// 200 ms of quiet on the fake clock and the timer's expiry.
+void deliverBurst(const std::string& bytes);
 
 }  // namespace fake

@@ -1,0 +1,169 @@
+#include "serial/classifier.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/app_state.h"
+#include "fakes.h"
+#include "serial/buffers.h"
+
+using namespace tarnwick;
+
+namespace {
+
+class ClassifierTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::reset();
+        fake::resetLink();
+        ipAddressField.createMultiLineEdit(0, 0, 200, 22, fake::window(), 3021);
+        apnField.createEdit(0, 0, 200, 20, fake::window(), 3022);
+        userField.createEdit(0, 0, 200, 20, fake::window(), 3023);
+        for (int id : {3021, 3022, 3023}) fake::controlById(id)->text = "before";
+    }
+
+    // Puts a burst into the buffer as the reader leaves it and classifies it.
+    uint8_t classify(const std::string& burst) {
+        std::memcpy(rxBuffer, burst.data(), burst.size());
+        rxCount = static_cast<uint32_t>(burst.size());
+        responseStatus = 0;
+        classifyBurst();
+        return responseStatus;
+    }
+
+    std::string shown(int id) { return fake::controlById(id)->text; }
+};
+
+TEST_F(ClassifierTest, EachPrefixSetsItsOwnBit) {
+    EXPECT_EQ(classify("\r\nOK\r\n"), okBit);
+    EXPECT_EQ(classify("\r\nOK\r\nmore text after the prefix"), okBit);
+    EXPECT_EQ(classify("ATE0\r\r\nOK\r\n"), okBit);
+    EXPECT_EQ(classify("\r\n\r\nOK\r\n"), blankOkBit) << "the blank-line form is not the plain OK";
+    EXPECT_EQ(classify("\r\nERROR\r\n"), errorBit);
+    EXPECT_EQ(classify("\r\n^SICS: 0,\"conType\",\"GPRS0\"\r\n"), sicsBit);
+    EXPECT_EQ(classify("\r\n^SISS: 0,\"srvType\",\"Socket\"\r\n"), sissBit);
+    EXPECT_EQ(classify(std::string("\x0A\x21\xAA\x40\x07", 5)), frameBit);
+    EXPECT_EQ(classify(std::string("\x0A\x21\xAA", 3) + std::string(590, 'x')), frameBit);
+}
+
+TEST_F(ClassifierTest, NearMissesSetNothing) {
+    for (const std::string& burst :
+         {std::string("OK\r\n"), std::string("AT&W\r\r\nOK\r\n"), std::string("ATE1\r\r\nOK\r\n"),
+          std::string("\r\nERROR: 3\r\n"), std::string("\r\n+CME ERROR: 4\r\n"),
+          std::string("ERROR\r\n"), std::string("\x00\x0A\x21\xAA\x40", 5),
+          std::string("\x0A\x21\xAB", 3), std::string("\r\n^SISS 9\r\n"), std::string("")}) {
+        EXPECT_EQ(classify(burst), 0) << burst;
+        EXPECT_EQ(rxCount, 0u);
+    }
+}
+
+TEST_F(ClassifierTest, BitsAccumulateAcrossBursts) {
+    classify("\r\nOK\r\n");
+    std::memcpy(rxBuffer, "\r\nERROR\r\n", 9);
+    rxCount = 9;
+    classifyBurst();
+    EXPECT_EQ(responseStatus, okBit | errorBit);
+}
+
+TEST_F(ClassifierTest, CountIsResetAndBytesStay) {
+    const std::string burst("\x0A\x21\xAA\x41\x2A\x00\x00", 7);
+    classify(burst);
+    EXPECT_EQ(rxCount, 0u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(rxBuffer), 7), burst);
+}
+
+TEST_F(ClassifierTest, LeftoverBytesNeverCompleteAPrefix) {
+    classify("\r\nOK\r\n");
+    // A two-byte burst "\r\n" over the leftover "OK\r\n" must not read as OK again.
+    EXPECT_EQ(classify("\r\n"), 0);
+    classify("\r\n^SICS: 0,\"user\",\"olduser\"\r\n");
+    EXPECT_EQ(classify("\r\n^SI"), 0);
+    EXPECT_EQ(shown(3023), "olduser");
+}
+
+TEST_F(ClassifierTest, ConnectionListingFillsUserAndApnInEitherOrder) {
+    const std::string listing =
+        "\r\n^SICS: 0,\"conType\",\"GPRS0\"\r\n"
+        "^SICS: 0,\"apn\",\"internet.op\"\r\n"
+        "^SICS: 0,\"user\",\"gprs\"\r\n"
+        "^SICS: 1,\"user\",\"other\"\r\n"
+        "^SICS: 0,\"user\",\"second\"\r\n\r\nOK\r\n";
+    EXPECT_EQ(classify(listing), sicsBit);
+    EXPECT_EQ(shown(3023), "gprs") << "the first match wins";
+    EXPECT_EQ(shown(3022), "internet.op");
+    EXPECT_TRUE(userField.rawSelected());
+}
+
+TEST_F(ClassifierTest, EmptyOrUnterminatedValuesLeaveTheFields) {
+    EXPECT_EQ(classify("\r\n^SICS: 0,\"user\",\"\"\r\n^SICS: 0,\"apn\",\"half"), sicsBit);
+    EXPECT_EQ(shown(3023), "before");
+    EXPECT_EQ(shown(3022), "before");
+
+    // A closing quote among leftover bytes beyond this burst does not close the value.
+    const std::string old = "\r\n^SICS: 0,\"apn\",\"abcdefghij\"\r\n";
+    classify(old);
+    EXPECT_EQ(shown(3022), "abcdefghij");
+    fake::controlById(3022)->text = "before";
+    EXPECT_EQ(classify("\r\n^SICS: 0,\"apn\",\"xy"), sicsBit);
+    EXPECT_EQ(shown(3022), "before");
+
+    EXPECT_EQ(classify("\r\n^SICS: 0,\"conType\",\"GPRS0\"\r\n"), sicsBit) << "nothing found";
+}
+
+TEST_F(ClassifierTest, ValueRunningToTheEndOfAFullBufferIsNotReadPastIt) {
+    std::string burst = "\r\n^SICS: 0,\"user\",\"";
+    burst += std::string(rxBufferSize - burst.size(), 'u');
+    rxBuffer[rxBufferSize - 1] = 'u';
+    EXPECT_EQ(classify(burst), sicsBit);
+    EXPECT_EQ(shown(3023), "before");
+}
+
+TEST_F(ClassifierTest, LongValueIsCutByTheField) {
+    const std::string burst = "\r\n^SICS: 0,\"apn\",\"" + std::string(300, 'a') + "\"\r\n";
+    classify(burst);
+    EXPECT_EQ(shown(3022), std::string(255, 'a'));
+}
+
+TEST_F(ClassifierTest, ServiceListingYieldsTheBareClientAddress) {
+    const std::string listing =
+        "\r\n^SISS: 0,\"srvType\",\"Socket\"\r\n"
+        "^SISS: 0,\"address\",\"socktcp://listener:65534\"\r\n"
+        "^SISS: 9,\"srvType\",\"Socket\"\r\n"
+        "^SISS: 9,\"address\",\"socktcp://192.168.10.7:65534\"\r\n\r\nOK\r\n";
+    EXPECT_EQ(classify(listing), sissBit);
+    EXPECT_EQ(shown(3021), "192.168.10.7");
+    EXPECT_TRUE(ipAddressField.rawSelected());
+}
+
+TEST_F(ClassifierTest, AddressArithmeticAtItsEdges) {
+    // Ending in '0': 32 bytes are dropped in all, 10 in front and 22 behind.
+    classify("\r\n^SISS: 9,\"address\",\"socktcp://telemetry.example.net:65530\"\r\n");
+    EXPECT_EQ(shown(3021), "telem");
+
+    // Exactly the frame: an empty address.
+    classify("\r\n^SISS: 9,\"address\",\"socktcp://:65534\"\r\n");
+    EXPECT_EQ(shown(3021), "");
+
+    // Too short for the arithmetic: unchanged.
+    fake::controlById(3021)->text = "before";
+    EXPECT_EQ(classify("\r\n^SISS: 9,\"address\",\"tcp://a:1\"\r\n"), sissBit);
+    EXPECT_EQ(shown(3021), "before");
+    EXPECT_EQ(classify("\r\n^SISS: 9,\"address\",\"socktcp://1.2.3.4:0\"\r\n"), sissBit);
+    EXPECT_EQ(shown(3021), "before") << "19 bytes ending in '0' are short of 32";
+
+    // Profile 0's address is never taken for the client address.
+    EXPECT_EQ(classify("\r\n^SISS: 0,\"address\",\"socktcp://listener:65534\"\r\n"), sissBit);
+    EXPECT_EQ(shown(3021), "before");
+}
+
+TEST_F(ClassifierTest, ScansRunOnlyForTheirOwnListing) {
+    classify("\r\nOK\r\n^SICS: 0,\"user\",\"sneaky\"\r\n^SISS: 9,\"address\",\"socktcp://1.1.1.1:65534\"");
+    EXPECT_EQ(shown(3023), "before");
+    EXPECT_EQ(shown(3021), "before");
+    classify("\r\n^SISS: 0,\"srvType\",\"Socket\"\r\n^SICS: 0,\"user\",\"sneaky\"\r\n");
+    EXPECT_EQ(shown(3023), "before");
+}
+
+}  // namespace
