@@ -1,0 +1,190 @@
+#pragma once
+// A simulated КОРДИН 7190 and its cellular modem on the master end of a pseudo-terminal.
+// The program under test opens the slave end (slavePath()) as its serial port. Tests use the
+// Device in-process; tarnwick-devsim wraps it as a program.
+//
+// Everything the device receives is logged with a time stamp, and what it answers can be
+// disturbed by fault switches, so that tests can drive the serial link through its edge cases.
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace devsim {
+
+// Ways to disturb the answers. They apply to the unit and to the modem alike, and to every
+// answer produced after they were set.
+struct Faults {
+    bool silent = false;       // answer nothing at all, not even the echo
+    bool errorToAll = false;   // every command line and unit read is answered "\r\nERROR\r\n"
+                               // and changes nothing
+    int delayMs = 0;           // each answer starts this much later
+    int chunks = 1;            // each answer goes out in this many pieces ...
+    int chunkGapMs = 80;       // ... this far apart (keep it under 200 for one burst)
+    size_t floodTo = 0;        // pad each answer with filler up to this many bytes (0: off)
+    std::string garbage;       // bytes sent in front of each answer
+};
+
+// The unit's own parameters. The period and the address are kept as the numbers written
+// (000..999); a read answers with their low byte, the unit stores nothing wider.
+struct UnitValues {
+    int period = 0;
+    int address = 0;
+    std::string phone[3];  // receiver 1 / transmitter, receiver 2, operator's SMS number
+};
+
+// One connection or service profile: its parameters by name, in the order they were set.
+struct Profile {
+    std::vector<std::pair<std::string, std::string>> values;
+    std::string get(const std::string& key) const;
+    void set(const std::string& key, const std::string& value);
+};
+
+constexpr int connectionProfiles = 6;  // 0..5
+constexpr int serviceProfiles = 10;    // 0..9
+
+struct ModemState {
+    bool echo = true;  // on at power-up
+    int messageFormat = 0;
+    int dtrMode = 2;
+    bool written = false;  // AT&W seen
+    Profile connection[connectionProfiles];
+    Profile service[serviceProfiles];
+    // The stored copies and whether anything was ever stored (AT^SIPS=...,save).
+    Profile storedConnection[connectionProfiles];
+    Profile storedService[serviceProfiles];
+    bool connectionStored[connectionProfiles] = {};
+    bool serviceStored[serviceProfiles] = {};
+};
+
+// A received or sent chunk and when it passed, in milliseconds since the device started.
+struct Chunk {
+    uint32_t atMs;
+    std::string bytes;
+};
+
+class Device {
+public:
+    Device();
+    ~Device();
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    // False when the pseudo-terminal could not be created; slavePath() is then empty.
+    bool ok() const { return master_ >= 0 || vanished_; }
+    const std::string& slavePath() const { return slavePath_; }
+
+    void setFaults(const Faults& faults);
+    Faults faults() const;
+
+    void setUnit(const UnitValues& values);
+    UnitValues unit() const;
+
+    void setModem(const ModemState& state);
+    ModemState modem() const;
+
+    // Everything received so far, as one string and as the chunks read from the master.
+    std::string received() const;
+    std::vector<Chunk> receivedChunks() const;
+    // Everything written to the master so far (answers, echoes, injected bytes).
+    std::string sent() const;
+    std::vector<Chunk> sentChunks() const;
+    void clearLogs();
+
+    // Waits until at least `count` bytes have been received in all / `text` occurs in what
+    // was received / at least `count` bytes have been sent. False on time-out.
+    bool waitForBytes(size_t count, int timeoutMs) const;
+    bool waitForText(const std::string& text, int timeoutMs) const;
+    bool waitForSent(size_t count, int timeoutMs) const;
+
+    // Number of unit frames and modem command lines handled so far.
+    int framesHandled() const;
+    int linesHandled() const;
+
+    // Writes bytes to the line as they are, at once (or after earlier queued answers).
+    void sendRaw(const std::string& bytes);
+
+    // The device is pulled: the pseudo-terminal's master and the device's own slave
+    // descriptor are closed, so the program sees a hang-up. Nothing works afterwards.
+    void vanish();
+
+private:
+    struct Pending {
+        std::chrono::steady_clock::time_point due;
+        std::string bytes;
+    };
+    enum class Input { idle, markLf, markBang, frame, line };
+
+    void run();
+    uint32_t elapsedMs() const;
+    void wake();
+    void feed(const char* bytes, size_t count, std::chrono::steady_clock::time_point now);
+    void feedByte(uint8_t byte, std::chrono::steady_clock::time_point now);
+    void checkTimers(std::chrono::steady_clock::time_point now);
+    void frameByte(uint8_t byte, std::chrono::steady_clock::time_point now);
+    void finishFrame(std::chrono::steady_clock::time_point now);
+    void finishLine(std::chrono::steady_clock::time_point now);
+    void answer(const std::string& bytes, std::chrono::steady_clock::time_point now);
+    void enqueue(const std::string& bytes, std::chrono::steady_clock::time_point due);
+    void flushDue(std::chrono::steady_clock::time_point now);
+    int pollTimeoutMs(std::chrono::steady_clock::time_point now) const;
+    void closeDescriptors();
+
+    std::string unitRead(uint8_t selector);
+    void unitWrite(const std::string& frame);
+    std::string modemCommand(const std::string& line);
+    std::string internetServiceCommand(const std::string& line);
+    std::string listConnections() const;
+    std::string listServices() const;
+    std::string storeProfiles(const std::string& arguments);
+
+    int master_ = -1;
+    int slave_ = -1;
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    bool vanished_ = false;
+    std::string slavePath_;
+    std::chrono::steady_clock::time_point start_;
+    std::thread thread_;
+
+    mutable std::mutex lock_;
+    mutable std::condition_variable changed_;
+    bool stop_ = false;
+    Faults faults_;
+    UnitValues unit_;
+    ModemState modem_;
+    std::string received_;
+    std::vector<Chunk> receivedChunks_;
+    std::string sent_;
+    std::vector<Chunk> sentChunks_;
+    int frames_ = 0;
+    int lines_ = 0;
+
+    // Service-thread state, guarded by lock_ as well.
+    Input input_ = Input::idle;
+    std::string frame_;
+    std::string line_;
+    bool lineOverflow_ = false;
+    std::chrono::steady_clock::time_point lastByte_;
+    size_t swallow_ = 0;  // filler bytes behind a read request still to be ignored
+    std::chrono::steady_clock::time_point swallowUntil_;
+    std::deque<Pending> out_;
+    std::string writing_;  // the part of the front pending entry not yet written
+    std::chrono::steady_clock::time_point lastDue_;
+};
+
+// Parses the fault and value options shared by the program and its tests ("--silent",
+// "--delay 300", ...). Returns the number of arguments consumed at argv[i] (0 when the
+// argument is not one of them, -1 when its value is missing or malformed).
+int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& unit,
+                      ModemState& modem);
+
+// The usage text of parseDeviceOption's options.
+const char* deviceOptionsHelp();
+
+}  // namespace devsim
