@@ -1,0 +1,22 @@
+#pragma once
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace tarnwick::qt {
+
+// "About": the application's icon, "Tarnwick Version 1.0", a second line and an OK button.
+// Modal over the main window; OK ends it with 1, Escape or the close box with 0.
+class AboutDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutDialog(QWidget* owner);
+
+    QPushButton* okButton() const { return ok; }
+
+private:
+    QPushButton* ok;
+};
+
+}  // namespace tarnwick::qt

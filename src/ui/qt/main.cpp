@@ -1,0 +1,106 @@
+// tarnwick: the Linux desktop program. Sets up a КОРДИН 7190 unit and its cellular modem over
+// a serial port; with --simulate it talks to a simulated unit and modem instead.
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/app_state.h"
+#include "serial/port.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/quiet_timer_qt.h"
+#include "ui/qt/simulated_port.h"
+
+namespace {
+
+const char usageText[] =
+    "usage: tarnwick [--simulate] [--help]\n"
+    "\n"
+    "Sets up a КОРДИН 7190 telemetry unit and its cellular modem over a serial port.\n"
+    "Type the port name (COM1 at start) and choose Communication > Open the Port.\n"
+    "\n"
+    "  --simulate  start a simulated unit and modem on a pseudo-terminal and make it COM1\n"
+    "              for this run, so that every button can be tried without a device\n"
+    "  --help      show this text\n"
+    "\n"
+    "Without --simulate the real ports are used: COMn is the entry COMn of the ports folder\n"
+    "($TARNWICK_PORTS, else ~/.config/tarnwick/ports), a symlink to the device or a file\n"
+    "holding its path; without such an entry COM1-COM32 are /dev/ttyS0-31, COM33-COM64\n"
+    "/dev/ttyUSB0-31 and COM65-COM96 /dev/ttyACM0-31.\n"
+    "The modem panel's values are kept in _data.ini in the working folder.\n";
+
+int signalPipe[2] = {-1, -1};
+
+void onStopSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = write(signalPipe[1], &byte, 1);
+}
+
+// Ctrl+C or a SIGTERM ends the program the way Exit does, so that the port is closed and the
+// simulated device's ports folder removed on the way out.
+void quitOnStopSignals(QApplication& app) {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool simulate = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(usageText, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--simulate") == 0) simulate = true;
+    }
+
+    // Before the window exists, so that COM1 already names the simulated device.
+    std::unique_ptr<tarnwick::qt::SimulatedPort> simulated;
+    if (simulate) {
+        simulated = std::make_unique<tarnwick::qt::SimulatedPort>();
+        if (!simulated->error().empty()) {
+            std::fprintf(stderr, "tarnwick: --simulate: %s\n", simulated->error().c_str());
+            return 1;
+        }
+    }
+
+    QApplication app(argc, argv);
+    // Qt has taken its own options (-platform, -style ...) out; anything left is not ours.
+    for (const QString& argument : app.arguments().mid(1)) {
+        if (argument != QLatin1String("--simulate")) {
+            std::fprintf(stderr, "tarnwick: unknown option %s\n\n%s",
+                         argument.toLocal8Bit().constData(), usageText);
+            return 2;
+        }
+    }
+    quitOnStopSignals(app);
+
+    tarnwick::qt::QuietTimer quietTimer;
+    int exitCode = 0;
+    {
+        tarnwick::qt::MainWindow window;
+        window.start();
+        exitCode = app.exec();
+        // The worker threads must be gone before the objects they report to.
+        tarnwick::stopPortThreads();
+        if (tarnwick::portHandle != tarnwick::invalidPort) {
+            tarnwick::closePort(tarnwick::portHandle);
+            tarnwick::portHandle = tarnwick::invalidPort;
+        }
+    }
+    return exitCode;
+}

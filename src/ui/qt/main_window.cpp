@@ -1,0 +1,155 @@
+#include "ui/qt/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPainter>
+
+#include "app/app_state.h"
+#include "app/commands.h"
+#include "app/frontend.h"
+#include "app/layout.h"
+#include "app/tick.h"
+#include "ui/qt/about_dialog.h"
+#include "ui/qt/app_icon.h"
+#include "ui/qt/qt_text.h"
+
+namespace tarnwick::qt {
+
+namespace {
+
+constexpr int tickMs = 54;
+
+MainWindow* currentWindow = nullptr;
+
+// The accelerators are characters, not keys: Alt with '?' or '/' on whatever keyboard layout
+// produces them. The key codes cover events that carry no text.
+bool isAboutKey(const QKeyEvent* key) {
+    const Qt::KeyboardModifiers mods = key->modifiers();
+    if (!(mods & Qt::AltModifier) || (mods & (Qt::ControlModifier | Qt::MetaModifier)))
+        return false;
+    return key->key() == Qt::Key_Question || key->key() == Qt::Key_Slash ||
+           key->text() == QLatin1String("?") || key->text() == QLatin1String("/");
+}
+
+}  // namespace
+
+std::vector<PaintedLabel> paintedLabelList() {
+    std::vector<PaintedLabel> list;
+    list.reserve(paintedLabelCount);
+    for (const LabelSpec& spec : paintedLabels) {
+        PaintedLabel label;
+        label.font = layoutFont(labelFontSpec(spec.font));
+        label.topLeft = QPoint(spec.x, spec.y);
+        // The table gives the top of the character cell; Qt draws from the baseline.
+        label.baseline = QPoint(spec.x, spec.y + QFontMetrics(label.font).ascent());
+        label.text = fromCp1251(spec.text);
+        list.push_back(label);
+    }
+    return list;
+}
+
+ClientArea::ClientArea(QWidget* parent) : QWidget(parent), labelList(paintedLabelList()) {
+    // A click on the empty area gives the keyboard back to the window itself, the only
+    // place where the About accelerators act.
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+void ClientArea::paintEvent(QPaintEvent*) {
+    ++paints;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    for (const PaintedLabel& label : labelList) {
+        painter.setFont(label.font);
+        painter.drawText(label.baseline, label.text);
+    }
+}
+
+void ClientArea::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    update();
+}
+
+MainWindow::MainWindow() : area(new ClientArea(this)) {
+    currentWindow = this;
+    setWindowTitle(QString::fromLatin1(tarnwick::windowTitle));
+    setWindowIcon(appIcon());
+    buildMenu();
+    setCentralWidget(area);
+    resize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+    mainWindow = area;
+    createMainControls(area);
+    area->setFocus();
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(tickMs);
+    connect(&tick, &QTimer::timeout, this, [] { mainTick(); });
+    qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    tick.stop();
+    if (mainWindow == area) mainWindow = nullptr;
+    if (currentWindow == this) currentWindow = nullptr;
+}
+
+MainWindow* MainWindow::instance() { return currentWindow; }
+
+void MainWindow::start() {
+    show();
+    area->repaint();
+    tick.start();
+}
+
+void MainWindow::buildMenu() {
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("Communication"));
+    const struct {
+        const char* text;
+        int id;
+    } items[] = {{"Open the Port", idOpenPort}, {"Close the Port", idClosePort}, {"E&xit", idExit}};
+    for (const auto& item : items) {
+        QAction* action = menu->addAction(QString::fromLatin1(item.text));
+        action->setObjectName(QString::number(item.id));
+        action->setData(item.id);
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [id] { handleCommand(id, notifyClick); });
+    }
+}
+
+QAction* MainWindow::commandAction(int id) const {
+    return findChild<QAction*>(QString::number(id));
+}
+
+bool MainWindow::childControlHasFocus() const {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus != nullptr && focus != area && area->isAncestorOf(focus);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (target == nullptr || target->window() != this) return false;
+    if (!isAboutKey(static_cast<QKeyEvent*>(event))) return false;
+    // The accelerator's command goes to the window that has the keyboard focus. A child
+    // control receives it and does nothing with it, so the box opens only while the window
+    // itself has the focus; either way the keystroke is used up.
+    if (!childControlHasFocus()) handleCommand(idAbout, notifyAccelerator);
+    return true;
+}
+
+}  // namespace tarnwick::qt
+
+namespace tarnwick {
+
+void showAboutDialog() {
+    qt::AboutDialog dialog(qt::MainWindow::instance());
+    dialog.exec();
+}
+
+void destroyMainWindow() {
+    if (qt::MainWindow* window = qt::MainWindow::instance()) window->close();
+}
+
+}  // namespace tarnwick
