@@ -216,8 +216,8 @@ void Device::feedByte(uint8_t byte, Clock::time_point now) {
     case Input::idle:
         if (byte == 0x0A) {
             input_ = Input::markLf;
-        } else if (byte == '\r') {
-            // An empty command line: nothing to do.
+        } else if (byte == '\r' || byte == 0) {
+            // An empty command line, or line noise that cannot begin one: nothing to do.
         } else {
             line_.assign(1, static_cast<char>(byte));
             input_ = Input::line;
@@ -311,10 +311,12 @@ void Device::frameByte(uint8_t byte, Clock::time_point now) {
 void Device::finishFrame(Clock::time_point now) {
     input_ = Input::idle;
     ++frames_;
-    if (faults_.silent) return;
     if (frame_[3] == 'N') {
         swallow_ = fillerBytes;
         swallowUntil_ = now + milliseconds(fillerWindowMs);
+    }
+    if (faults_.silent) return;
+    if (frame_[3] == 'N') {
         const std::string reply = faults_.errorToAll ? "\r\nERROR\r\n" : unitRead(frame_[4]);
         if (!reply.empty()) answer(reply, now);
         return;

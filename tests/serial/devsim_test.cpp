@@ -1,0 +1,301 @@
+// The simulated unit and modem, driven by hand over the pseudo-terminal: every later test
+// trusts its answers, so the answers the jobs rely on are pinned down here.
+#include "devsim.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "line_helpers.h"
+
+using testline::RawLine;
+
+namespace {
+
+const std::string mark("\x0A\x21\xAA", 3);
+
+std::string readRequest(char selector, bool filled = true) {
+    std::string frame = mark + "N" + selector;
+    if (filled) frame += std::string(7, '\0');
+    return frame;
+}
+
+class DevsimTest : public ::testing::Test {
+protected:
+    devsim::Device device;
+    RawLine line{device.slavePath()};
+
+    void SetUp() override {
+        ASSERT_TRUE(device.ok());
+        ASSERT_GE(line.fd(), 0);
+    }
+
+    std::string ask(const std::string& command) { return line.ask(command, "\r\n\r\nOK\r\n"); }
+    std::string askShort(const std::string& command, const std::string& end = "\r\n") {
+        return line.ask(command, end);
+    }
+};
+
+// --- the unit -----------------------------------------------------------------------------
+
+TEST_F(DevsimTest, ReadRequestsAnswerTheValueAtByte4AndTheNumberFromByte7) {
+    devsim::UnitValues values;
+    values.period = 200;
+    values.address = 7;
+    values.phone[0] = "89001112233";
+    values.phone[1] = "89004445566";
+    values.phone[2] = "";
+    device.setUnit(values);
+
+    std::string answer = line.ask(readRequest('A'), "\r\n");
+    ASSERT_GE(answer.size(), 5u);
+    EXPECT_EQ(answer.substr(0, 3), mark);
+    EXPECT_EQ(static_cast<uint8_t>(answer[4]), 200);
+
+    answer = line.ask(readRequest('@'), "\r\n");
+    ASSERT_GE(answer.size(), 5u);
+    EXPECT_EQ(static_cast<uint8_t>(answer[4]), 7);
+
+    answer = line.ask(readRequest('1'), "\r\n");
+    ASSERT_GE(answer.size(), 7u);
+    EXPECT_EQ(answer.substr(0, 3), mark);
+    for (size_t i = 3; i < 7; ++i) {
+        EXPECT_NE(answer[i], '\r');
+        EXPECT_NE(answer[i], '\n');
+        EXPECT_NE(answer[i], '\0');
+    }
+    EXPECT_EQ(answer.substr(7), "89004445566\r\n");
+
+    EXPECT_EQ(line.ask(readRequest('2'), "\r\n").substr(7), "\r\n");
+}
+
+TEST_F(DevsimTest, TheZeroFillerOfATwelveByteReadIsNoNewFrameAndAFiveByteReadWorksToo) {
+    device.setUnit({42, 1, {"8", "9", "7"}});
+    // Filler bytes that look like a start mark must not open a frame either.
+    std::string request = mark + "NA" + std::string("\x0A\x21\xAA" "N0\0\0", 7);
+    const std::string answer = line.ask(request, "\r\n");
+    EXPECT_EQ(static_cast<uint8_t>(answer.at(4)), 42);
+    EXPECT_EQ(line.receive(150), "");  // nothing more: the filler was not a second request
+    EXPECT_EQ(device.framesHandled(), 1);
+
+    const std::string shortAnswer = line.ask(readRequest('0', false), "\r\n");
+    EXPECT_EQ(shortAnswer.substr(7), "8\r\n");
+    EXPECT_EQ(device.framesHandled(), 2);
+}
+
+TEST_F(DevsimTest, WritesAreStoredAndNotAnswered) {
+    line.send(mark + "0ATDP2123");  // period
+    line.receive(100);
+    line.send(mark + "0ATDP1255");  // own address
+    line.receive(100);
+    line.send(mark + "1ATDP89005556677\r\n");
+    line.send(mark + "2ATDP\r\n");  // an empty number is a number too
+    line.receive(100);
+    const devsim::UnitValues values = device.unit();
+    EXPECT_EQ(values.period, 123);
+    EXPECT_EQ(values.address, 255);
+    EXPECT_EQ(values.phone[1], "89005556677");
+    EXPECT_EQ(values.phone[2], "");
+    EXPECT_EQ(device.sent(), "");
+    EXPECT_EQ(device.framesHandled(), 4);
+}
+
+// '0' ATDP starts the number writes and the receiver 1 telephone write alike: only the CR LF
+// at the end tells a telephone number that begins with '2' or '1' and three digits.
+TEST_F(DevsimTest, ATelephoneWriteThatLooksLikeANumberWriteIsATelephoneWrite) {
+    device.setUnit({5, 6, {"old", "", ""}});
+    line.send(mark + "0ATDP2123\r\n");
+    line.receive(120);
+    line.send(mark + "0ATDP1999");
+    line.receive(120);
+    const devsim::UnitValues values = device.unit();
+    EXPECT_EQ(values.phone[0], "2123");
+    EXPECT_EQ(values.period, 5);
+    EXPECT_EQ(values.address, 999);
+    // The unit keeps the low byte of what it was given.
+    EXPECT_EQ(static_cast<uint8_t>(line.ask(readRequest('@'), "\r\n").at(4)), 999 & 0xFF);
+}
+
+// --- the modem ----------------------------------------------------------------------------
+
+TEST_F(DevsimTest, ShortAtDialogueStoresAndLoadsServiceProfileNine) {
+    EXPECT_EQ(askShort("+++\r\n", "OK\r\n"), "\r\nOK\r\n");
+    // Echo is on at power-up, so the answer to ATE0 carries the echo of the command.
+    EXPECT_EQ(askShort("ATE0\r\n", "OK\r\n"), "ATE0\r\r\nOK\r\n");
+    EXPECT_EQ(askShort("AT^SIPS=service,load,9\r\n", "ERROR\r\n"), "\r\nERROR\r\n");
+    EXPECT_EQ(ask("AT^SISS=9,\"srvType\",\"Socket\"\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SISS=9,\"address\",\"socktcp://10.20.30.40:65534\"\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SIPS=service,save,9\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SIPS=service,reset,9\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(device.modem().service[9].get("address"), "");
+    EXPECT_EQ(ask("AT^SIPS=service,load,9\r\n"), "\r\n\r\nOK\r\n");
+
+    const std::string listing = ask("AT^SISS?\r\n");
+    EXPECT_EQ(listing.compare(0, 8, "\r\n^SISS:"), 0) << listing;
+    EXPECT_NE(listing.find("^SISS: 9,\"address\",\"socktcp://10.20.30.40:65534\"\r\n"),
+              std::string::npos);
+    EXPECT_NE(listing.find("^SISS: 0,\"srvType\",\"\"\r\n"), std::string::npos);
+    EXPECT_EQ(listing.substr(listing.size() - 8), "\r\n\r\nOK\r\n");
+    EXPECT_LT(listing.size(), 600u);  // profile 9 must lie within what the program keeps
+}
+
+TEST_F(DevsimTest, ConnectionProfileListingCarriesUserAndApnButNoPassword) {
+    askShort("ATE0\r\n", "OK\r\n");
+    EXPECT_EQ(ask("AT^SICS=0,\"conType\",\"GPRS0\"\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SICS=0,\"apn\",\"internet.example\"\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SICS=0,\"user\",\"gdata\"\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SICS=0,\"passwd\",\"secret\"\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SIPS=connection,save,0\r\n"), "\r\n\r\nOK\r\n");
+    const std::string listing = ask("AT^SICS?\r\n");
+    EXPECT_EQ(listing.compare(0, 8, "\r\n^SICS:"), 0) << listing;
+    EXPECT_NE(listing.find("^SICS: 0,\"user\",\"gdata\""), std::string::npos);
+    EXPECT_NE(listing.find("^SICS: 0,\"apn\",\"internet.example\""), std::string::npos);
+    EXPECT_EQ(listing.find("secret"), std::string::npos);
+    EXPECT_TRUE(device.modem().connectionStored[0]);
+}
+
+TEST_F(DevsimTest, PlainCommandsAnswerOkAndUnknownOnesError) {
+    askShort("ATE0\r\n", "OK\r\n");
+    EXPECT_EQ(askShort("AT+CMGF=1\r\n", "OK\r\n"), "\r\nOK\r\n");
+    EXPECT_EQ(askShort("AT&D0\r\n", "OK\r\n"), "\r\nOK\r\n");
+    EXPECT_EQ(askShort("AT&W\r\n", "OK\r\n"), "\r\nOK\r\n");
+    EXPECT_EQ(askShort("ATZZ\r\n", "ERROR\r\n"), "\r\nERROR\r\n");
+    EXPECT_EQ(askShort("AT^SISS=12,\"srvType\",\"Socket\"\r\n", "ERROR\r\n"), "\r\nERROR\r\n");
+    EXPECT_EQ(askShort("AT^SICS=0,\"nonsense\",\"x\"\r\n", "ERROR\r\n"), "\r\nERROR\r\n");
+    const devsim::ModemState modem = device.modem();
+    EXPECT_EQ(modem.messageFormat, 1);
+    EXPECT_EQ(modem.dtrMode, 0);
+    EXPECT_TRUE(modem.written);
+    EXPECT_FALSE(modem.echo);
+}
+
+TEST_F(DevsimTest, AllResetAndSaveCoverBothKindsAndLoadingWhatWasNeverSavedIsAnError) {
+    askShort("ATE0\r\n", "OK\r\n");
+    EXPECT_EQ(askShort("AT^SIPS=service,load,0\r\n", "ERROR\r\n"), "\r\nERROR\r\n");
+    EXPECT_EQ(ask("AT^SISS=3,\"srvType\",\"Socket\"\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SIPS=all,reset,3\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SIPS=all,save,3\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SIPS=service,load,3\r\n"), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(ask("AT^SIPS=connection,load,3\r\n"), "\r\n\r\nOK\r\n");
+    const devsim::ModemState modem = device.modem();
+    EXPECT_TRUE(modem.serviceStored[3]);
+    EXPECT_TRUE(modem.connectionStored[3]);
+    EXPECT_EQ(modem.service[3].get("srvType"), "");
+    // Service profiles go up to 9, connection profiles only to 5.
+    EXPECT_EQ(askShort("AT^SIPS=connection,save,9\r\n", "ERROR\r\n"), "\r\nERROR\r\n");
+}
+
+// --- faults -------------------------------------------------------------------------------
+
+TEST_F(DevsimTest, SilentAnswersNothingAndErrorAnswersErrorAndChangesNothing) {
+    devsim::Faults faults;
+    faults.silent = true;
+    device.setFaults(faults);
+    line.send("ATE0\r\n" + readRequest('A'));
+    EXPECT_EQ(line.receive(300), "");
+    EXPECT_TRUE(device.waitForBytes(6 + 12, 1000));
+
+    faults = devsim::Faults();
+    faults.errorToAll = true;
+    device.setFaults(faults);
+    EXPECT_EQ(askShort("AT^SISS=9,\"address\",\"x\"\r\n", "ERROR\r\n"),
+              "AT^SISS=9,\"address\",\"x\"\r\r\nERROR\r\n");
+    EXPECT_EQ(device.modem().service[9].get("address"), "");
+    EXPECT_EQ(askShort(readRequest('A'), "ERROR\r\n"), "\r\nERROR\r\n");
+}
+
+TEST_F(DevsimTest, DelayedChunkedFloodedAndGarbledAnswers) {
+    devsim::ModemState modem;
+    modem.echo = false;
+    device.setModem(modem);
+    devsim::Faults faults;
+    faults.delayMs = 250;
+    faults.chunks = 3;
+    faults.chunkGapMs = 80;
+    faults.garbage = "#~";
+    faults.floodTo = 700;
+    device.setFaults(faults);
+    const auto start = std::chrono::steady_clock::now();
+    line.send("AT\r\n");
+    const std::string got = line.receive(3000, 700);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(250 + 2 * 80));
+    ASSERT_EQ(got.size(), 700u);
+    EXPECT_EQ(got.substr(0, 8), "#~\r\nOK\r\n");
+    const std::vector<devsim::Chunk> chunks = device.sentChunks();
+    ASSERT_EQ(chunks.size(), 3u);
+    for (size_t i = 1; i < chunks.size(); ++i) {
+        EXPECT_GE(chunks[i].atMs - chunks[i - 1].atMs, 70u);
+        EXPECT_LT(chunks[i].atMs - chunks[i - 1].atMs, 200u);
+    }
+    EXPECT_EQ(got.find('\x11'), std::string::npos);  // no XON/XOFF in the filler
+    EXPECT_EQ(got.find('\x13'), std::string::npos);
+}
+
+TEST_F(DevsimTest, ReceivedBytesAreLoggedWithTimes) {
+    line.send("AT");
+    ASSERT_TRUE(device.waitForBytes(2, 1000));
+    line.send("E0\r\n");
+    ASSERT_TRUE(device.waitForText("ATE0\r\n", 1000));
+    EXPECT_EQ(device.received(), "ATE0\r\n");
+    const std::vector<devsim::Chunk> chunks = device.receivedChunks();
+    ASSERT_GE(chunks.size(), 2u);
+    EXPECT_LE(chunks.front().atMs, chunks.back().atMs);
+    EXPECT_FALSE(device.waitForBytes(100, 50));
+}
+
+TEST_F(DevsimTest, AVanishedDeviceHangsUpTheLine) {
+    device.vanish();
+    char byte;
+    pollfd p = {line.fd(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 1000), 1);
+    EXPECT_NE(p.revents & (POLLHUP | POLLERR), 0);
+    EXPECT_LE(read(line.fd(), &byte, 1), 0);
+}
+
+// --- the program ---------------------------------------------------------------------------
+
+TEST(DevsimProgramTest, RegistersItsDeviceAsComNAndRemovesItOnSigterm) {
+    testline::TempDir ports;
+    const std::string command =
+        std::string(DEVSIM_PROGRAM) + " --register COM7 --ports " + ports.path() + "/p --period 9";
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(out[1], 1);
+        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    FILE* stream = fdopen(out[0], "r");
+    char path[256] = {};
+    ASSERT_NE(fgets(path, sizeof path, stream), nullptr);
+    std::string device(path);
+    ASSERT_EQ(device.back(), '\n');
+    device.pop_back();
+    const std::string link = ports.path() + "/p/COM7";
+    char target[256] = {};
+    ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(device, target);
+
+    {
+        RawLine line(link);
+        const std::string answer = line.ask(readRequest('A'), "\r\n");
+        EXPECT_EQ(static_cast<uint8_t>(answer.at(4)), 9);
+    }
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    fclose(stream);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    struct stat info;
+    EXPECT_NE(lstat(link.c_str(), &info), 0);
+}
+
+}  // namespace
