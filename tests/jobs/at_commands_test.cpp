@@ -65,16 +65,4 @@ TEST(AtCommandTableTest, EveryEntryIsLengthByteTextCrLfAndAZeroByte) {
     }
 }
 
-TEST(AtCommandTableTest, NamesPointAtTheirEntries) {
-    const auto text = [](AtCommandId id) {
-        return std::string(reinterpret_cast<const char*>(atCommand(id) + 1), atCommand(id)[0]);
-    };
-    EXPECT_EQ(text(atEscape), "+++\r\n");
-    EXPECT_EQ(text(atServiceSave9), "AT^SIPS=service,save,9\r\n");
-    EXPECT_EQ(text(atAllSave5), "AT^SIPS=all,save,5\r\n");
-    EXPECT_EQ(text(atServiceReset9), "AT^SIPS=service,reset,9\r\n");
-    EXPECT_EQ(text(atStoreSettings), "AT&W\r\n");
-    EXPECT_EQ(atCommandCount, 39);
-}
-
 }  // namespace
