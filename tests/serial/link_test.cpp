@@ -186,8 +186,9 @@ TEST_F(LinkTest, AChunkArrivingWhileTheClassifierRunsOpensTheNextBurst) {
     int fieldWrites = 0;
     fake::onSetText = [&](fake::Control* control) {
         if (control->id != idIpAddress || fieldWrites++ > 0) return;
+        const size_t before = device->sent().size();
         device->sendRaw("\r\nOK\r\n");
-        device->waitForSent(device->sent().size() + 6, answerMs);
+        device->waitForSent(before + 6, answerMs);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     };
     const std::string listing = "\r\n^SISS: 9,\"address\",\"socktcp://10.1.2.3:65534\"\r\n\r\nOK\r\n";
@@ -265,8 +266,11 @@ TEST_F(LinkTest, ThreadsStartAndStopFiftyTimesAndTheBuffersKeepTheirBytes) {
         }
     }
 
-    device->setFaults(devsim::Faults());
+    // Everything sent before is in once this has come; only then may the modem answer again.
     startPortThreads();
+    send("AT+END\r");
+    ASSERT_TRUE(device->waitForText("AT+END\r", answerMs));
+    device->setFaults(devsim::Faults());
     send("ATE0\r\n");
     ASSERT_TRUE(classified(headless::quietExpiries()));
     EXPECT_EQ(lastBurst(), "ATE0\r\r\nOK\r\n");
