@@ -1,0 +1,166 @@
+// The whole program against the simulated unit and modem over a pseudo-terminal: the real
+// window with its 54 ms tick and quiet timer, the real port and its threads, driven through
+// the widgets as the engineer would. Waits in real time, with generous limits.
+#include <QDir>
+#include <QTest>
+
+#include <chrono>
+#include <thread>
+
+#include "app/app_state.h"
+#include "app/layout.h"
+#include "modem/settings_file.h"
+#include "qt_support.h"
+#include "serial/buffers.h"
+#include "serial/burst.h"
+#include "ui/qt/simulated_port.h"
+
+using namespace tarnwick;
+using namespace tarnwick::qt;
+
+namespace {
+
+constexpr int jobLimitMs = 20000;
+
+class WholeProgram : public qttest::WindowTest {
+protected:
+    void click(int id) { QTest::mouseClick(button(id), Qt::LeftButton); }
+
+    // Clicks the button and waits until its job has run and rested again.
+    void runJob(int buttonId, const Job& job) {
+        click(buttonId);
+        ASSERT_EQ(job.trigger, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(job.trigger == 0 && job.state == 0, jobLimitMs);
+    }
+
+    void retypeBox(int id, const QString& text) {
+        WrapEdit* edit = box(id);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        qttest::typeText(edit, text);
+        ASSERT_EQ(edit->toPlainText(), text);
+    }
+
+    void fillPanel(const char* ip, const char* apn, const char* user, const char* password) {
+        retypeBox(idIpAddress, ip);
+        retype(idApn, apn);
+        retype(idUser, user);
+        retype(idPassword, password);
+    }
+};
+
+TEST_F(WholeProgram, TicksRunOnTheLoopAndAQuietLineEndsABurst) {
+    openWindow();
+    window->start();
+    QTRY_VERIFY_WITH_TIMEOUT(tickCount >= 5, 5000);
+
+    // A reader thread's chunks 100 ms apart make one burst, classified once the line has been
+    // quiet for 200 ms; split in two, neither half would be recognised.
+    std::thread reader([] {
+        appendReceived(reinterpret_cast<const uint8_t*>("\r\nOK"), 4);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        appendReceived(reinterpret_cast<const uint8_t*>("\r\n"), 2);
+    });
+    reader.join();
+    EXPECT_TRUE(burstInProgress());
+    QTRY_VERIFY_WITH_TIMEOUT((responseStatus & okBit) != 0, 5000);
+    EXPECT_FALSE(burstInProgress());
+    EXPECT_EQ(rxCount, 0u);
+}
+
+TEST_F(WholeProgram, EveryParameterBothSetUpsTheQueryAndTheSettingsFile) {
+    SimulatedPort simulated;
+    ASSERT_EQ(simulated.error(), "");
+    devsim::Device& device = simulated.device();
+    openWindow();
+    window->start();
+
+    command(idOpenPort);
+    ASSERT_EQ(shown(idPortStatus), "The COM1 is opened.");
+
+    // The unit's parameters: written from the boxes, then read back into emptied boxes.
+    const struct {
+        int row;
+        const char* written;
+        const char* read;
+    } rows[] = {{0, "123", "123"},
+                {1, "045", "045"},
+                {2, "89161234567", "89161234567"},
+                {3, "89031112233", "89031112233"},
+                {4, "89990001122", "89990001122"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.row);
+        retypeBox(idFirstValue + r.row, r.written);
+        runJob(idFirstWrite + r.row, *allJobs[periodWriteIndex + 2 * r.row]);
+    }
+    const devsim::UnitValues unit = device.unit();
+    EXPECT_EQ(unit.period, 123);
+    EXPECT_EQ(unit.address, 45);
+    EXPECT_EQ(unit.phone[0], "89161234567");
+    EXPECT_EQ(unit.phone[1], "89031112233");
+    EXPECT_EQ(unit.phone[2], "89990001122");
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.row);
+        retypeBox(idFirstValue + r.row, QString());
+        runJob(idFirstRead + r.row, *allJobs[periodReadIndex + 2 * r.row]);
+        EXPECT_EQ(shown(idFirstValue + r.row), r.read);
+    }
+
+    // The modem for packet data; the panel is stored as the set-up begins.
+    fillPanel("10.20.30.40", "inet.example", "gdata", "secret");
+    runJob(idModemWrite, modemSetupJob);
+    EXPECT_EQ(shown(idSetupStatus), "Ok!");
+    const devsim::ModemState modem = device.modem();
+    EXPECT_EQ(modem.storedService[9].get("address"), "socktcp://10.20.30.40:65534");
+    EXPECT_EQ(modem.storedConnection[0].get("apn"), "inet.example");
+    EXPECT_EQ(modem.storedConnection[0].get("user"), "gdata");
+    EXPECT_EQ(modem.storedConnection[0].get("passwd"), "secret");
+    EXPECT_EQ(qttest::readFile(settingsFileName), "10.20.30.40\r\ninet.example\r\ngdata\r\nsecret");
+
+    // The query reads the stored settings back into the panel; the password is never read.
+    fillPanel("x", "x", "x", "x");
+    runJob(idModemRead, modemQueryJob);
+    EXPECT_EQ(shown(idQueryStatus), "Ok!");
+    EXPECT_EQ(shown(idIpAddress), "10.20.30.40");
+    EXPECT_EQ(shown(idApn), "inet.example");
+    EXPECT_EQ(shown(idUser), "gdata");
+    EXPECT_EQ(shown(idPassword), "");
+
+    // Without internet: the box empties the panel, the set-up resets the modem's profiles.
+    QTest::mouseClick(checkBox(), Qt::LeftButton);
+    ASSERT_TRUE(checkBox()->isChecked());
+    EXPECT_EQ(shown(idIpAddress), "");
+    runJob(idModemWrite, modemSetupJob);
+    EXPECT_EQ(shown(idSetupStatus), "Ok!");
+    const devsim::ModemState reset = device.modem();
+    EXPECT_EQ(reset.storedService[9].get("address"), "");
+    EXPECT_EQ(reset.storedConnection[0].get("apn"), "");
+    EXPECT_EQ(reset.messageFormat, 1);
+    EXPECT_TRUE(reset.written);
+
+    // Unchecked, the panel comes back from "_data.ini", the password included.
+    QTest::mouseClick(checkBox(), Qt::LeftButton);
+    ASSERT_FALSE(checkBox()->isChecked());
+    EXPECT_EQ(shown(idIpAddress), "10.20.30.40");
+    EXPECT_EQ(shown(idApn), "inet.example");
+    EXPECT_EQ(shown(idUser), "gdata");
+    EXPECT_EQ(shown(idPassword), "secret");
+
+    // The window after the run, for a person to look at.
+    QDir().mkpath(TARNWICK_ARTIFACTS_DIR);
+    EXPECT_TRUE(window->grab().save(TARNWICK_ARTIFACTS_DIR "/qt-window.png"));
+
+    command(idClosePort);
+    EXPECT_EQ(shown(idPortStatus), "The Port is closed.");
+    EXPECT_EQ(readerRunning, 0);
+
+    // A new start of the program finds the stored values.
+    window.reset();
+    resetAppState();
+    openWindow();
+    EXPECT_EQ(shown(idIpAddress), "10.20.30.40");
+    EXPECT_EQ(shown(idPassword), "secret");
+}
+
+}  // namespace
