@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,7 @@ struct Options {
     std::string registerName;
     std::string portsDir;
     bool verbose = false;
+    int vanishAfterMs = -1;
     devsim::Faults faults;
     devsim::UnitValues unit;
     devsim::ModemState modem;
@@ -31,7 +33,9 @@ void usage(FILE* out) {
                  "  --register COMn     make the device COMn: a symlink DIR/COMn to it\n"
                  "  --ports DIR         the ports folder (default $TARNWICK_PORTS, else\n"
                  "                      ~/.config/tarnwick/ports)\n"
-                 "  --verbose           log what passes on the line to stderr\n%s",
+                 "  --verbose           log what passes on the line to stderr\n"
+                 "  --vanish-after MS   close the device MS milliseconds after the start, as\n"
+                 "                      if the adapter were pulled; keep running until killed\n%s",
                  devsim::deviceOptionsHelp());
 }
 
@@ -47,6 +51,13 @@ int parseOptions(int argc, char** argv, Options& options) {
         if (arg == "--help" || arg == "-h") return 2;
         if (arg == "--verbose") {
             options.verbose = true;
+            continue;
+        }
+        if (arg == "--vanish-after" && i + 1 < argc) {
+            char* end = nullptr;
+            const long ms = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || ms < 0 || ms > 86400000) return 1;
+            options.vanishAfterMs = static_cast<int>(ms);
             continue;
         }
         if ((arg == "--register" || arg == "--ports") && i + 1 < argc) {
@@ -160,11 +171,21 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     size_t shownIn = 0, shownOut = 0;
-    const timespec poll = {0, 100 * 1000 * 1000};
-    // Without --verbose there is nothing to do but wait for the signal.
-    while (sigtimedwait(&stopSignals, nullptr, options.verbose ? &poll : nullptr) < 0) {
-        logChunks("<- ", device.receivedChunks(), shownIn);
-        logChunks("-> ", device.sentChunks(), shownOut);
+    const timespec poll = {0, 50 * 1000 * 1000};
+    const auto vanishAt =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(options.vanishAfterMs);
+    bool pending = options.vanishAfterMs >= 0;
+    // Without --verbose or --vanish-after there is nothing to do but wait for the signal.
+    const bool wakeUp = options.verbose || pending;
+    while (sigtimedwait(&stopSignals, nullptr, wakeUp ? &poll : nullptr) < 0) {
+        if (options.verbose) {
+            logChunks("<- ", device.receivedChunks(), shownIn);
+            logChunks("-> ", device.sentChunks(), shownOut);
+        }
+        if (pending && std::chrono::steady_clock::now() >= vanishAt) {
+            device.vanish();
+            pending = false;
+        }
     }
     if (!link.empty()) unregisterPort(link, device.slavePath());
     return 0;
