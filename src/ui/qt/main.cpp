@@ -26,7 +26,8 @@ const char usageText[] =
     "Type the port name (COM1 at start) and choose Communication > Open the Port.\n"
     "\n"
     "  --simulate  start a simulated unit and modem on a pseudo-terminal and make it COM1\n"
-    "              for this run, so that every button can be tried without a device\n"
+    "              for this run, so that every button can be tried without a device; they\n"
+    "              start with some values stored, for the Read buttons to show\n"
     "  --help      show this text\n"
     "\n"
     "Without --simulate the real ports are used: COMn is the entry COMn of the ports folder\n"
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
     // Before the window exists, so that COM1 already names the simulated device.
     std::unique_ptr<tarnwick::qt::SimulatedPort> simulated;
     if (simulate) {
-        simulated = std::make_unique<tarnwick::qt::SimulatedPort>();
+        simulated = std::make_unique<tarnwick::qt::SimulatedPort>(true);
         if (!simulated->error().empty()) {
             std::fprintf(stderr, "tarnwick: --simulate: %s\n", simulated->error().c_str());
             return 1;

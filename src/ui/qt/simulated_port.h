@@ -10,7 +10,9 @@ namespace tarnwick::qt {
 
 class SimulatedPort {
 public:
-    SimulatedPort();
+    // With `preset`, the unit and the modem start with values stored (a period, an address,
+    // three telephone numbers, a data server, APN, user and password); otherwise empty.
+    explicit SimulatedPort(bool preset = false);
     ~SimulatedPort();
     SimulatedPort(const SimulatedPort&) = delete;
     SimulatedPort& operator=(const SimulatedPort&) = delete;
