@@ -1,0 +1,244 @@
+// The serial port and its reader and writer threads on Win32: overlapped I/O on one handle,
+// each thread with its own stop event so that stopping wakes it wherever it waits.
+#include <windows.h>
+
+#include "serial/buffers.h"
+#include "serial/burst.h"
+#include "serial/port.h"
+#include "serial/send_queue.h"
+
+namespace tarnwick {
+
+namespace {
+
+// After a wait that brought nothing, the reader pauses this long before waiting again. Under
+// Wine a pseudo-terminal has no modem lines, and WaitCommEvent then ends every few
+// milliseconds with ERROR_OPERATION_ABORTED and an empty mask instead of blocking; a driver
+// can do the same after an error. Without the pause the reader would spin on such a port; with
+// it, the input queue is still looked at about sixty times a second, far within the 200 ms
+// that end a burst.
+constexpr DWORD emptyWaitPauseMs = 15;
+
+constexpr DWORD readChunk = 1024;
+
+struct Worker {
+    HANDLE thread = nullptr;
+    HANDLE stop = nullptr;  // manual-reset: once set, every wait of the thread ends
+};
+
+Worker writer;
+Worker reader;
+HANDLE writerWake = nullptr;  // auto-reset: one wake-up takes every send queued so far
+
+HANDLE toHandle(PortHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+int failOpen(PortHandle& slot, int result) {
+    CloseHandle(toHandle(slot));
+    slot = invalidPort;
+    return result;
+}
+
+// The flag bits are set through the DCB's named bit-fields, so the layout of the flags word
+// is the compiler's business: binary mode on; no CTS or DSR output flow control, DTR and RTS
+// held low, no DSR sensitivity, NUL bytes kept, no abort on error. fParity, XON/XOFF
+// (fOutX, fInX, fTXContinueOnXoff), fErrorChar and the reserved bits stay as the driver had
+// them, so a line that runs software flow control keeps it.
+void applyLineSettings(DCB& dcb, int32_t baud) {
+    dcb.BaudRate = static_cast<DWORD>(baud);
+    dcb.fBinary = 1;
+    dcb.fOutxCtsFlow = 0;
+    dcb.fOutxDsrFlow = 0;
+    dcb.fDtrControl = DTR_CONTROL_DISABLE;
+    dcb.fDsrSensitivity = 0;
+    dcb.fNull = 0;
+    dcb.fRtsControl = RTS_CONTROL_DISABLE;
+    dcb.fAbortOnError = 0;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+}
+
+// Waits for an overlapped operation to finish or for `stop`. On stop the operation is
+// cancelled and waited for, so that the system no longer writes into the record or the buffer
+// when this returns false. On completion `count` receives the bytes moved (0 on failure).
+bool awaitIo(HANDLE port, OVERLAPPED& overlapped, HANDLE stop, DWORD& count) {
+    HANDLE waits[2] = {stop, overlapped.hEvent};
+    count = 0;
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+        CancelIoEx(port, &overlapped);
+        GetOverlappedResult(port, &overlapped, &count, TRUE);
+        return false;
+    }
+    if (!GetOverlappedResult(port, &overlapped, &count, FALSE)) count = 0;
+    return true;
+}
+
+// Completes an overlapped call that returned `started`: at once when it finished or failed
+// straight away, otherwise by waiting for it. Returns false only when `stop` ended the wait.
+bool finishIo(BOOL started, HANDLE port, OVERLAPPED& overlapped, HANDLE stop, DWORD& count) {
+    if (started) return true;
+    if (GetLastError() != ERROR_IO_PENDING) {
+        count = 0;
+        return true;
+    }
+    return awaitIo(port, overlapped, stop, count);
+}
+
+// Writes the whole send and waits for it, so the next one cannot overtake or tear it.
+bool writeSend(HANDLE port, OVERLAPPED& overlapped, const uint8_t* bytes, int length) {
+    // Whatever the driver still holds from an earlier, abandoned exchange is stale.
+    PurgeComm(port, PURGE_TXCLEAR);
+    if (length <= 0) return true;
+    ResetEvent(overlapped.hEvent);
+    DWORD written = 0;
+    const BOOL started = WriteFile(port, bytes, static_cast<DWORD>(length), &written, &overlapped);
+    return finishIo(started, port, overlapped, writer.stop, written);
+}
+
+DWORD WINAPI writerMain(void* parameter) {
+    HANDLE port = static_cast<HANDLE>(parameter);
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (overlapped.hEvent == nullptr) return 1;
+    uint8_t bytes[txBufferSize - 1];
+    HANDLE waits[2] = {writer.stop, writerWake};
+    bool running = true;
+    while (running && WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+        int length;
+        while (running && (length = takePendingSend(bytes)) >= 0)
+            running = writeSend(port, overlapped, bytes, length);
+    }
+    CloseHandle(overlapped.hEvent);
+    return 0;
+}
+
+// Waits for a port event. Returns false only when the stop event ended the wait.
+bool waitForPortEvent(HANDLE port, OVERLAPPED& overlapped) {
+    DWORD events = 0;
+    ResetEvent(overlapped.hEvent);
+    if (WaitCommEvent(port, &events, &overlapped) || GetLastError() != ERROR_IO_PENDING) return true;
+    HANDLE waits[2] = {reader.stop, overlapped.hEvent};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) return true;
+    // Changing the event mask ends a pending WaitCommEvent, as documented. Wine needs it:
+    // there the wait is a thread polling the line, which CancelIoEx never reaches, and only a
+    // new mask ends it.
+    SetCommMask(port, 0);
+    CancelIoEx(port, &overlapped);
+    DWORD ignored = 0;
+    GetOverlappedResult(port, &overlapped, &ignored, TRUE);
+    return false;
+}
+
+// Reads what the driver has queued, chunk by chunk, and appends it to the burst. Returns the
+// number of bytes read, or -1 when the stop event ended a read.
+long readQueued(HANDLE port, OVERLAPPED& overlapped) {
+    uint8_t chunk[readChunk];
+    long total = 0;
+    for (;;) {
+        DWORD errors = 0;
+        COMSTAT status = {};
+        if (!ClearCommError(port, &errors, &status) || status.cbInQue == 0) return total;
+        const DWORD wanted = status.cbInQue < readChunk ? status.cbInQue : readChunk;
+        ResetEvent(overlapped.hEvent);
+        DWORD got = 0;
+        // The bytes are queued already, so the read completes at once.
+        const BOOL started = ReadFile(port, chunk, wanted, &got, &overlapped);
+        if (!finishIo(started, port, overlapped, reader.stop, got)) return -1;
+        if (got == 0) return total;
+        appendReceived(chunk, got);
+        total += static_cast<long>(got);
+    }
+}
+
+DWORD WINAPI readerMain(void* parameter) {
+    HANDLE port = static_cast<HANDLE>(parameter);
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (overlapped.hEvent == nullptr) return 1;
+    SetCommMask(port, EV_RXCHAR);
+    for (;;) {
+        if (!waitForPortEvent(port, overlapped)) break;
+        // The queue is looked at after every wait, whatever the mask says: a wait that ended
+        // without EV_RXCHAR may still have data behind it.
+        const long read = readQueued(port, overlapped);
+        if (read < 0) break;
+        if (read == 0 && WaitForSingleObject(reader.stop, emptyWaitPauseMs) == WAIT_OBJECT_0) break;
+    }
+    CloseHandle(overlapped.hEvent);
+    return 0;
+}
+
+void startWorker(Worker& worker, LPTHREAD_START_ROUTINE main) {
+    worker.stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    // The port slot does not change while the threads run: a second open is refused and the
+    // close comes only after the threads have stopped.
+    worker.thread = CreateThread(nullptr, 0, main, toHandle(portHandle), 0, nullptr);
+}
+
+void stopWorker(Worker& worker) {
+    if (worker.thread != nullptr) {
+        SetEvent(worker.stop);
+        WaitForSingleObject(worker.thread, INFINITE);
+        CloseHandle(worker.thread);
+    }
+    if (worker.stop != nullptr) CloseHandle(worker.stop);
+    worker = Worker{};
+}
+
+}  // namespace
+
+int openPort(const char* path, int32_t baud, PortHandle& slot) {
+    HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
+    slot = reinterpret_cast<PortHandle>(port);
+    if (port == INVALID_HANDLE_VALUE) return -1;
+
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(port, &dcb)) return failOpen(slot, -2);
+    applyLineSettings(dcb, baud);
+    if (!SetCommState(port, &dcb)) return failOpen(slot, -3);
+
+    COMMTIMEOUTS timeouts = {};
+    timeouts.ReadIntervalTimeout = 200;
+    timeouts.ReadTotalTimeoutMultiplier = 1;
+    timeouts.ReadTotalTimeoutConstant = 100;
+    timeouts.WriteTotalTimeoutMultiplier = 0;
+    timeouts.WriteTotalTimeoutConstant = 0;  // a write waits as long as the line needs
+    if (!SetCommTimeouts(port, &timeouts)) return failOpen(slot, -4);
+
+    SetupComm(port, 2000, 2000);
+    PurgeComm(port, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    return 0;
+}
+
+int closePort(PortHandle handle) { return CloseHandle(toHandle(handle)); }
+
+void startPortThreads() {
+    if (writerRunning != 1) {
+        writerRunning = 1;
+        // Created before the thread, so a send asked for at once is not missed.
+        writerWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        startWorker(writer, writerMain);
+    }
+    if (readerRunning != 1) {
+        readerRunning = 1;
+        startWorker(reader, readerMain);
+    }
+}
+
+void stopPortThreads() {
+    writerRunning = 0;
+    stopWorker(writer);
+    clearPendingSends();
+    if (writerWake != nullptr) CloseHandle(writerWake);
+    writerWake = nullptr;
+    readerRunning = 0;
+    stopWorker(reader);
+}
+
+void wakeWriter() {
+    if (writerWake != nullptr) SetEvent(writerWake);
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,210 @@
+// The controller's tools and its entry point:
+//   tarnwick-e2e SCENARIO TARNWICK_EXE WORK_DIR DEVSIM_LOG
+// SCENARIO is "session" (the program's first start, against a healthy device), "silent" (the
+// next start, against a device that never answers) or "exit". Prints a line per check and
+// returns 0 only when every check passed.
+#include "driver.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace e2e {
+
+namespace {
+
+int failed = 0;
+HWND mainHwnd = nullptr;
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// One logged payload: printable bytes as they are, every other byte (and the backslash) as \xNN.
+std::string decodePayload(const std::string& payload) {
+    std::string bytes;
+    for (size_t i = 0; i < payload.size(); ++i) {
+        if (payload[i] == '\\' && i + 3 < payload.size() && payload[i + 1] == 'x') {
+            const int high = hexDigit(payload[i + 2]);
+            const int low = hexDigit(payload[i + 3]);
+            if (high >= 0 && low >= 0) {
+                bytes.push_back(static_cast<char>(high * 16 + low));
+                i += 3;
+                continue;
+            }
+        }
+        bytes.push_back(payload[i]);
+    }
+    return bytes;
+}
+
+std::string printable(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7F) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool check(bool ok, const std::string& what, const std::string& detail) {
+    if (!ok) ++failed;
+    const bool explain = !ok && !detail.empty();
+    std::printf("%s %s%s%s\n", ok ? "ok  " : "FAIL", what.c_str(), explain ? ": " : "",
+                explain ? detail.c_str() : "");
+    std::fflush(stdout);
+    return ok;
+}
+
+bool checkEqual(const std::string& actual, const std::string& expected, const std::string& what) {
+    return check(actual == expected, what,
+                 actual == expected ? "" : "got \"" + printable(actual) + "\", wanted \"" +
+                                               printable(expected) + "\"");
+}
+
+int failures() { return failed; }
+
+void sleepMs(int ms) { Sleep(static_cast<DWORD>(ms)); }
+
+HWND findMainWindow(int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 100) {
+        mainHwnd = FindWindowA("TARNWICK", "Tarnwick");
+        if (mainHwnd != nullptr) return mainHwnd;
+        sleepMs(100);
+    }
+    return nullptr;
+}
+
+HWND mainWindow() { return mainHwnd; }
+
+HWND control(int id) { return GetDlgItem(mainHwnd, id); }
+
+std::string text(int id) {
+    char buffer[1024] = {};
+    SendMessageA(control(id), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+std::wstring wideText(HWND window) {
+    wchar_t buffer[256] = {};
+    SendMessageW(window, WM_GETTEXT, sizeof buffer / sizeof buffer[0],
+                 reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+void setText(int id, const std::string& value) {
+    SendMessageA(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
+}
+
+void command(int id) { SendMessageA(mainHwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+void click(int id) { SendMessageA(control(id), BM_CLICK, 0, 0); }
+
+bool checked(int id) { return SendMessageA(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+bool waitForText(int id, const std::string& expected, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        if (text(id) == expected) return true;
+        sleepMs(20);
+    }
+    return false;
+}
+
+bool clickUntilDevice(const Paths& paths, int button, const std::string& bytes, int timeoutMs) {
+    const size_t from = deviceReceived(paths).size();
+    for (int waited = 0; waited < timeoutMs; waited += 3000) {
+        click(button);
+        for (int polled = 0; polled < 3000; polled += 100) {
+            if (deviceReceived(paths).find(bytes, from) != std::string::npos) return true;
+            sleepMs(100);
+        }
+    }
+    return false;
+}
+
+bool clickUntil(int button, int id, const std::string& expected, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 3000) {
+        click(button);
+        if (waitForText(id, expected, 3000)) return true;
+    }
+    return false;
+}
+
+std::string readFile(const std::string& path) {
+    std::string content;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return content;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, n);
+    std::fclose(file);
+    return content;
+}
+
+std::string deviceReceived(const Paths& paths) {
+    // Lines look like "    1234 ms <- payload"; what the device sent is marked "->".
+    const std::string log = readFile(paths.devsimLog);
+    std::string received;
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) break;  // a line still being written
+        const std::string line = log.substr(start, end - start);
+        const size_t mark = line.find(" ms <- ");
+        if (mark != std::string::npos) received += decodePayload(line.substr(mark + 7));
+        start = end + 1;
+    }
+    return received;
+}
+
+bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 100) {
+        if (deviceReceived(paths).find(bytes) != std::string::npos) return true;
+        sleepMs(100);
+    }
+    return false;
+}
+
+}  // namespace e2e
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|exit TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        return 2;
+    }
+    const std::string scenario = argv[1];
+    const e2e::Paths paths{argv[2], argv[3], argv[4]};
+    if (!e2e::check(e2e::findMainWindow(30000) != nullptr, "the main window \"Tarnwick\" of class TARNWICK appears"))
+        return 1;
+    if (scenario == "session") {
+        e2e::checkResources(paths);
+        e2e::checkStartState(false);
+        e2e::checkLayout();
+        e2e::checkAbout();
+        e2e::checkPortCommands();
+        e2e::checkParameters(paths);
+        e2e::checkModem(paths);
+        e2e::checkCloseAndReopen();
+    } else if (scenario == "silent") {
+        e2e::checkStartState(true);
+        e2e::checkSilentModem();
+        e2e::checkExit(true);
+    } else if (scenario == "exit") {
+        e2e::checkExit(false);
+    } else {
+        std::fprintf(stderr, "unknown scenario %s\n", scenario.c_str());
+        return 2;
+    }
+    std::printf("%s: %d failed\n", scenario.c_str(), e2e::failures());
+    return e2e::failures() == 0 ? 0 : 1;
+}

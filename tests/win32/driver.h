@@ -1,0 +1,68 @@
+#pragma once
+// tarnwick-e2e: drives the real tarnwick.exe window from a second Win32 process, by control
+// id, the way a user would: menu commands as WM_COMMAND, BM_CLICK on buttons, WM_SETTEXT and
+// WM_GETTEXT on edit boxes. Runs under Wine beside the simulated unit and modem.
+#include <windows.h>
+
+#include <string>
+
+namespace e2e {
+
+// Where the run's files are, as Windows paths.
+struct Paths {
+    std::string exe;         // tarnwick.exe, for its resources
+    std::string workDir;     // tarnwick's working directory, where "_data.ini" lives
+    std::string devsimLog;   // what passed on the line, as tarnwick-devsim --verbose logs it
+};
+
+// Records one check; a failure is printed with its details and makes the run fail.
+bool check(bool ok, const std::string& what, const std::string& detail = "");
+bool checkEqual(const std::string& actual, const std::string& expected, const std::string& what);
+int failures();
+
+// The main window, waited for up to `timeoutMs`; null when it never appeared.
+HWND findMainWindow(int timeoutMs);
+HWND mainWindow();
+HWND control(int id);
+
+std::string text(int id);
+std::wstring wideText(HWND window);
+void setText(int id, const std::string& value);
+void command(int id);  // a menu choice: WM_COMMAND with notification 0
+void click(int id);    // BM_CLICK, as a mouse click would
+bool checked(int id);
+
+// Polls until the control shows `expected`; false after `timeoutMs`.
+bool waitForText(int id, const std::string& expected, int timeoutMs);
+
+// Clicks `button` and waits for the control `id` to show `expected`, clicking again every few
+// seconds: a job refuses to start while another one still holds its trigger.
+bool clickUntil(int button, int id, const std::string& expected, int timeoutMs);
+
+// Clicks `button` until the device has received `bytes` (counted from the first click),
+// clicking again every few seconds for the same reason.
+bool clickUntilDevice(const Paths& paths, int button, const std::string& bytes, int timeoutMs);
+
+// Everything the simulated device has received so far, decoded from its log.
+std::string deviceReceived(const Paths& paths);
+// Waits until the device has received `bytes`; false after `timeoutMs`.
+bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs);
+
+// Reads a whole file; empty when it cannot be opened.
+std::string readFile(const std::string& path);
+
+void sleepMs(int ms);
+
+// The scenarios, each a run of checks against one start of the program.
+void checkResources(const Paths& paths);
+void checkStartState(bool settingsExpected);
+void checkLayout();
+void checkPortCommands();
+void checkParameters(const Paths& paths);
+void checkModem(const Paths& paths);
+void checkAbout();
+void checkCloseAndReopen();
+void checkSilentModem();
+void checkExit(bool closeBox);  // by the close box, or by E&xit
+
+}  // namespace e2e

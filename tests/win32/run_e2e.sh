@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# The Windows program end to end: tarnwick.exe under Wine on a virtual X display, driven by
+# tarnwick-e2e.exe, with the simulated unit and modem (tarnwick-devsim) on a pseudo-terminal
+# that the Wine prefix knows as COM5.
+#
+#   run_e2e.sh --exe-dir DIR --devsim PROGRAM --shim-source FILE --work DIR --artifacts DIR
+#
+# Two starts of the program: the first with a healthy device and no _data.ini (every command,
+# then a screenshot, then E&xit); the second with a silent device, which must find the
+# _data.ini the first one wrote. Wine's output is only ever redirected to files: its
+# background processes would hold a pipe open until the wineserver exits.
+set -euo pipefail
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --exe-dir) exe_dir=$2 ;;
+    --devsim) devsim=$2 ;;
+    --shim-source) shim_source=$2 ;;
+    --work) work=$2 ;;
+    --artifacts) artifacts=$2 ;;
+    *) echo "run_e2e.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift 2
+done
+mkdir -p "$work"
+exe_dir=$(cd "$exe_dir" && pwd)
+work=$(cd "$work" && pwd)
+for exe in tarnwick.exe tarnwick-e2e.exe; do
+  [ -f "$exe_dir/$exe" ] || { echo "run_e2e.sh: $exe_dir/$exe is missing" >&2; exit 2; }
+done
+
+export WINEPREFIX="$work/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+logs="$work/logs"
+run_dir="$work/run"
+rm -rf "$logs" "$run_dir"
+mkdir -p "$logs" "$run_dir" "$artifacts"
+
+xvfb_pid=""
+devsim_pid=""
+tarnwick_pid=""
+cleanup() {
+  [ -n "$tarnwick_pid" ] && kill "$tarnwick_pid" 2>/dev/null || true
+  [ -n "$devsim_pid" ] && kill "$devsim_pid" 2>/dev/null || true
+  timeout 20 wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# A Windows path for the controller: Wine shows the Linux root as drive Z:.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+failed=0
+fail() { echo "FAIL $*"; failed=1; }
+
+# The modem lines a pseudo-terminal lacks; see fake_modem_lines.c.
+shim="$work/fake_modem_lines.so"
+gcc -shared -fPIC -O2 -o "$shim" "$shim_source" -ldl
+
+if [ ! -f "$WINEPREFIX/.tarnwick-ready" ]; then
+  echo "creating the Wine prefix"
+  timeout 180 wineboot -i >"$logs/wineboot.txt" 2>&1
+  # Consolas is not on Linux; a monospace face of about its width keeps the painted labels
+  # as apart as they are on Windows, so that the screenshot shows the real layout.
+  timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Consolas /d 'DejaVu Sans Mono' /f \
+    >"$logs/reg.txt" 2>&1
+  timeout 60 wineserver -w >/dev/null 2>&1 || true
+  touch "$WINEPREFIX/.tarnwick-ready"
+fi
+# Started on its own, so that its output (an object dump when it ends) goes nowhere instead
+# of into the log of whichever program happens to start it.
+timeout 30 wineserver -p >/dev/null 2>&1 || true
+# Only COM5 may exist, so that opening other names fails for want of a device.
+rm -f "$WINEPREFIX"/dosdevices/com*
+
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >"$logs/xvfb.txt" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+
+start_devsim() {
+  devsim_log="$logs/devsim-$1.txt"
+  shift
+  : >"$work/devsim.path"
+  "$devsim" --verbose "$@" >"$work/devsim.path" 2>"$devsim_log" &
+  devsim_pid=$!
+  for _ in $(seq 100); do [ -s "$work/devsim.path" ] && break; sleep 0.05; done
+  [ -s "$work/devsim.path" ] || { echo "tarnwick-devsim did not start" >&2; exit 1; }
+  ln -sfn "$(head -n1 "$work/devsim.path")" "$WINEPREFIX/dosdevices/com5"
+}
+
+stop_devsim() {
+  kill "$devsim_pid" 2>/dev/null || true
+  wait "$devsim_pid" 2>/dev/null || true
+  devsim_pid=""
+}
+
+start_tarnwick() {
+  (cd "$run_dir" && LD_PRELOAD="$shim" TARNWICK_LINES_LOG="$work/lines.log" \
+     exec timeout 420 wine "$exe_dir/tarnwick.exe" >"$logs/tarnwick-$1.txt" 2>&1) &
+  tarnwick_pid=$!
+}
+
+# Waits for the program to end and checks its exit code.
+expect_exit_zero() {
+  local code=0
+  wait "$tarnwick_pid" || code=$?
+  tarnwick_pid=""
+  [ "$code" -eq 0 ] || fail "tarnwick.exe ended with exit code $code ($1)"
+}
+
+controller() {
+  local scenario=$1 code=0
+  timeout 400 wine "$exe_dir/tarnwick-e2e.exe" "$scenario" "$(winpath "$exe_dir/tarnwick.exe")" \
+    "$(winpath "$run_dir")" "$(winpath "$devsim_log")" >"$logs/$scenario.txt" 2>&1 || code=$?
+  cat "$logs/$scenario.txt"
+  [ "$code" -eq 0 ] || fail "controller scenario $scenario (exit code $code)"
+}
+
+echo "--- first start: healthy device, no _data.ini"
+rm -f "$work/lines.log"
+start_devsim first --period 37 --address 200 --phone1 89001112233 --phone2 89004445566 \
+  --sms-phone 89007778899
+start_tarnwick first
+controller session
+timeout 30 import -window root "$artifacts/win32-window.png" >"$logs/import.txt" 2>&1 ||
+  fail "no screenshot"
+controller exit
+expect_exit_zero "E&xit"
+
+# The port was opened, so the program drove DTR and RTS; both must have ended low, and DTR
+# was never raised.
+if [ ! -s "$work/lines.log" ]; then
+  fail "the program never set the modem lines"
+else
+  grep -q 'dtr=1' "$work/lines.log" && fail "DTR was raised: $(tr '\n' ' ' <"$work/lines.log")"
+  [ "$(tail -n1 "$work/lines.log")" = "dtr=0 rts=0" ] ||
+    fail "DTR and RTS are not both low: $(tr '\n' ' ' <"$work/lines.log")"
+fi
+stop_devsim
+
+echo "--- second start: silent device, _data.ini from the first start"
+start_devsim second --silent
+start_tarnwick second
+controller silent
+expect_exit_zero "close box"
+stop_devsim
+
+if [ "$failed" -ne 0 ]; then
+  echo "--- logs of both starts (the device's included) are in $logs"
+  exit 1
+fi
+echo "all Wine end-to-end checks passed; screenshot in $artifacts/win32-window.png"

@@ -1,0 +1,261 @@
+// Checks over the serial line: the port commands, the unit's parameters and the modem, with
+// the simulated device on COM5. The device starts with the values below (see run_e2e.sh).
+#include <string>
+#include <vector>
+
+#include "driver.h"
+
+namespace e2e {
+
+namespace {
+
+const std::string frameStart("\x0A\x21\xAA", 3);
+const char* const comPath = "\\\\.\\COM5";
+
+std::string status() { return text(3004); }
+
+// Runs a port command and returns the message it left, never a stale one.
+std::string portCommand(int id) {
+    setText(3004, "-");
+    command(id);
+    return status();
+}
+
+// The commands must reach the device in this order, after `from` bytes of its log.
+void checkSentInOrder(const Paths& paths, size_t from, const std::vector<std::string>& commands,
+                      const std::string& what) {
+    const std::string received = deviceReceived(paths);
+    size_t at = from;
+    for (const std::string& command : commands) {
+        const size_t found = received.find(command + "\r\n", at);
+        if (!check(found != std::string::npos, what + " sends " + command)) return;
+        at = found + command.size();
+    }
+}
+
+// Polls a status box until it shows `last`, collecting each different text it showed after
+// `before`, for the progress marks.
+std::vector<std::string> watchStatus(int id, const std::string& before, const std::string& last,
+                                     int timeoutMs) {
+    std::vector<std::string> seen;
+    std::string previous = before;
+    for (int waited = 0; waited <= timeoutMs; waited += 10) {
+        const std::string now = text(id);
+        if (now != previous) {
+            seen.push_back(now);
+            if (now == last) break;
+        }
+        previous = now;
+        sleepMs(10);
+    }
+    return seen;
+}
+
+std::vector<std::string> progressMarks(int steps) {
+    const char* const ends[] = {"|", "/", "-", "\\"};
+    std::vector<std::string> marks;
+    for (int k = 0; k < steps; ++k) marks.push_back(std::string(k / 4, '.') + ends[k % 4]);
+    return marks;
+}
+
+std::string join(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const std::string& t : texts) out += (out.empty() ? "" : " ") + t;
+    return out;
+}
+
+void runSetup(const Paths& paths, int steps, const std::vector<std::string>& commands,
+              const std::string& what) {
+    const size_t from = deviceReceived(paths).size();
+    const std::string before = text(3002);
+    click(3031);
+    std::vector<std::string> seen = watchStatus(3002, before, "Ok!", 60000);
+    check(!seen.empty() && seen.back() == "Ok!", what + " ends with Ok!", join(seen));
+    if (!seen.empty() && seen.back() == "Ok!") seen.pop_back();
+    checkEqual(join(seen), join(progressMarks(steps)), what + " shows its progress marks");
+    checkSentInOrder(paths, from, commands, what);
+}
+
+// Opens or creates nothing: configures COM5 the way another program might have left it.
+bool setForeignLineSettings(bool flowControl) {
+    HANDLE port = CreateFileA(comPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (port == INVALID_HANDLE_VALUE) return false;
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    GetCommState(port, &dcb);
+    dcb.BaudRate = flowControl ? 19200 : 9600;
+    dcb.ByteSize = flowControl ? 7 : 8;
+    dcb.Parity = flowControl ? EVENPARITY : NOPARITY;
+    dcb.StopBits = flowControl ? TWOSTOPBITS : ONESTOPBIT;
+    dcb.fOutX = flowControl;
+    dcb.fInX = flowControl;
+    dcb.fOutxCtsFlow = flowControl;
+    dcb.fRtsControl = flowControl ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_DISABLE;
+    const bool ok = SetCommState(port, &dcb) != 0;
+    CloseHandle(port);
+    return ok;
+}
+
+}  // namespace
+
+void checkPortCommands() {
+    // No automatic scrolling: typing stops where the box is full.
+    setText(3000, "");
+    for (int i = 0; i < 30; ++i) SendMessageA(control(3000), WM_CHAR, 'W', 1);
+    const size_t typed = text(3000).size();
+    check(typed > 0 && typed < 30, "typing stops at the port name box's edge",
+          std::to_string(typed) + " characters taken");
+
+    for (const char* name : {"COM0", "COM257", "com1", "COM", "COMX1", "PORT1", "COM1234", "", "COM-5"}) {
+        setText(3000, name);
+        checkEqual(portCommand(32772), "Name is wrong.", std::string("Open with the name \"") + name + "\"");
+    }
+    for (const char* name : {"COM7", "COM256", "COM5x", "COM+5"}) {
+        setText(3000, name);
+        checkEqual(portCommand(32772), "Port did't open!", std::string("Open ") + name + " (no such device)");
+    }
+
+    setText(3000, "COM5");
+    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5");
+    checkEqual(portCommand(32772), "Port did't open!", "Open COM5 again while it is open");
+}
+
+void checkParameters(const Paths& paths) {
+    // The device's start values; the refused second Open must not have hurt the connection.
+    struct Row {
+        int value, read, write;
+        const char* start;
+        const char* typed;
+        std::string frame;
+    };
+    const Row rows[] = {
+        {3139, 3144, 3149, "037", "123", frameStart + "0ATDP2123"},
+        {3140, 3145, 3150, "200", "045", frameStart + "0ATDP1045"},
+        {3141, 3146, 3151, "89001112233", "89161234567", frameStart + "0ATDP89161234567\r\n"},
+        {3142, 3147, 3152, "89004445566", "+7 916 765-43-21", frameStart + "1ATDP+7 916 765-43-21\r\n"},
+        {3143, 3148, 3153, "89007778899", "112", frameStart + "2ATDP112\r\n"},
+    };
+    for (const Row& row : rows) {
+        const std::string name = "row " + std::to_string(row.value);
+        check(clickUntil(row.read, row.value, row.start, 12000), name + " reads the device's value " + row.start,
+              "shows \"" + text(row.value) + "\"");
+    }
+    for (const Row& row : rows) {
+        const std::string name = "row " + std::to_string(row.value);
+        setText(row.value, row.typed);
+        check(clickUntilDevice(paths, row.write, row.frame, 12000), name + " writes " + row.typed);
+        setText(row.value, "");
+        check(clickUntil(row.read, row.value, row.typed, 15000), name + " reads back " + row.typed,
+              "shows \"" + text(row.value) + "\"");
+    }
+
+    // Numbers must be exactly three digits; anything else sends nothing.
+    for (const char* bad : {"12", "1x3"}) {
+        sleepMs(1500);  // the previous job has let go of its trigger
+        const size_t before = deviceReceived(paths).size();
+        setText(3139, bad);
+        click(3149);
+        sleepMs(2000);
+        check(deviceReceived(paths).size() == before, std::string("period \"") + bad + "\" is not sent");
+        checkEqual(text(3139), bad, std::string("period \"") + bad + "\" stays in its box");
+    }
+    // An empty telephone number is sent as one.
+    setText(3142, "");
+    check(clickUntilDevice(paths, 3152, frameStart + "1ATDP\r\n", 12000), "an empty receiver 2 number is written");
+    sleepMs(1500);
+}
+
+void checkModem(const Paths& paths) {
+    setText(3021, "10.20.30.40");
+    setText(3022, "internet.test");
+    setText(3023, "tuser");
+    setText(3027, "tpass");
+    runSetup(paths, 12,
+             {"+++", "ATE0", "AT^SISS=0,\"srvType\",\"Socket\"",
+              "AT^SISS=0,\"address\",\"socktcp://listener:65534\"", "AT^SISS=9,\"srvType\",\"Socket\"",
+              "AT^SISS=9,\"address\",\"socktcp://10.20.30.40:65534\"", "AT^SICS=0,\"conType\",\"GPRS0\"",
+              "AT^SICS=0,\"apn\",\"internet.test\"", "AT^SICS=0,\"user\",\"tuser\"",
+              "AT^SICS=0,\"passwd\",\"tpass\"", "AT^SIPS=service,save,0", "AT^SIPS=service,save,9",
+              "AT^SIPS=connection,save,0"},
+             "the internet set-up");
+    checkEqual(readFile(paths.workDir + "\\_data.ini"), "10.20.30.40\r\ninternet.test\r\ntuser\r\ntpass",
+               "_data.ini in the working directory after the set-up");
+
+    const size_t from = deviceReceived(paths).size();
+    click(3030);
+    check(waitForText(3003, "Ok!", 30000), "the query ends with Ok!", "shows \"" + text(3003) + "\"");
+    checkEqual(text(3021), "10.20.30.40", "the query reads the client address back");
+    checkEqual(text(3022), "internet.test", "the query reads the APN back");
+    checkEqual(text(3023), "tuser", "the query reads the user back");
+    checkEqual(text(3027), "", "the query leaves the password empty");
+    checkSentInOrder(paths, from,
+                     {"+++", "ATE0", "AT^SIPS=service,load,0", "AT^SIPS=service,load,9", "AT^SISS?", "AT^SICS?"},
+                     "the query");
+
+    click(3032);
+    check(checked(3032), "a click sets the check box");
+    for (int id : {3021, 3022, 3023, 3027}) checkEqual(text(id), "", "setting the check box empties box " + std::to_string(id));
+    std::vector<std::string> reset;
+    for (int n = 0; n <= 5; ++n) reset.push_back("AT^SIPS=all,reset," + std::to_string(n));
+    for (int n = 0; n <= 5; ++n) reset.push_back("AT^SIPS=all,save," + std::to_string(n));
+    for (int n = 6; n <= 8; ++n) {
+        reset.push_back("AT^SIPS=service,reset," + std::to_string(n));
+        reset.push_back("AT^SIPS=service,save," + std::to_string(n));
+    }
+    for (const char* last : {"AT^SIPS=service,reset,9", "AT^SIPS=service,save,9", "ATE0", "AT+CMGF=1", "AT&D0", "AT&W"})
+        reset.push_back(last);
+    reset.insert(reset.begin(), "+++");
+    runSetup(paths, 24, reset, "the set-up without internet");
+    checkEqual(readFile(paths.workDir + "\\_data.ini"), "10.20.30.40\r\ninternet.test\r\ntuser\r\ntpass",
+               "the set-up without internet leaves _data.ini alone");
+    click(3032);
+    check(!checked(3032), "a second click clears the check box");
+    const char* const loaded[] = {"10.20.30.40", "internet.test", "tuser", "tpass"};
+    const int ids[] = {3021, 3022, 3023, 3027};
+    for (int i = 0; i < 4; ++i) checkEqual(text(ids[i]), loaded[i], "clearing the check box reloads box " + std::to_string(ids[i]));
+}
+
+void checkCloseAndReopen() {
+    checkEqual(portCommand(32773), "The Port is closed.", "Close");
+    checkEqual(portCommand(32773), "The Port is closed.", "Close again");
+
+    // Another program left the port at 19200 7E2 with hardware and software flow control.
+    // Opening keeps XON/XOFF and puts back 9600 8N1 without CTS flow control.
+    check(setForeignLineSettings(true), "the controller sets COM5 up differently");
+    checkEqual(portCommand(32772), "The COM5 is opened.", "Open after Close");
+    setText(3139, "");
+    check(clickUntil(3144, 3139, "123", 12000), "a read works on the reopened port");
+    checkEqual(portCommand(32773), "The Port is closed.", "Close after the reopen");
+    HANDLE port = CreateFileA(comPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (check(port != INVALID_HANDLE_VALUE, "COM5 is free again after Close")) {
+        DCB dcb = {};
+        dcb.DCBlength = sizeof dcb;
+        GetCommState(port, &dcb);
+        CloseHandle(port);
+        check(dcb.BaudRate == 9600 && dcb.ByteSize == 8 && dcb.Parity == NOPARITY && dcb.StopBits == ONESTOPBIT,
+              "the program left 9600 8N1");
+        check(!dcb.fOutxCtsFlow, "the program switched CTS flow control off");
+        check(dcb.fOutX && dcb.fInX, "the program kept XON/XOFF as it found it");
+    }
+    check(setForeignLineSettings(false), "the controller puts COM5 back");
+    checkEqual(portCommand(32772), "The COM5 is opened.", "Open once more");
+}
+
+void checkSilentModem() {
+    setText(3000, "COM5");
+    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5 with a silent device");
+    click(3031);
+    check(waitForText(3002, "Error!", 20000), "the set-up ends with Error! when the modem is silent",
+          "shows \"" + text(3002) + "\"");
+    click(3030);
+    check(waitForText(3003, "Error!", 20000), "the query ends with Error! when the modem is silent",
+          "shows \"" + text(3003) + "\"");
+    for (int id : {3021, 3022, 3023, 3027}) checkEqual(text(id), "", "the failed query left box " + std::to_string(id) + " empty");
+    setText(3139, "555");
+    click(3144);
+    sleepMs(5000);  // past the read's 60 ticks
+    checkEqual(text(3139), "555", "an unanswered read leaves the period as it was");
+    checkEqual(portCommand(32773), "The Port is closed.", "Close");
+}
+
+}  // namespace e2e

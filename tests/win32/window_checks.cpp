@@ -1,0 +1,267 @@
+// Checks of the window itself: resources, start texts, layout, the About box, the exit.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "driver.h"
+
+namespace e2e {
+
+namespace {
+
+enum Kind { singleEdit, multiEdit, button, checkBox };
+
+struct Expected {
+    int id;
+    Kind kind;
+    int x, y, width, height;
+};
+
+// The 26 controls in the order they are created, in client coordinates.
+const Expected layout[] = {
+    {3000, singleEdit, 145, 20, 60, 20},   {3004, singleEdit, 145, 40, 150, 20},
+    {3021, multiEdit, 645, 240, 200, 22},  {3022, singleEdit, 645, 262, 200, 20},
+    {3023, singleEdit, 645, 282, 200, 20}, {3027, singleEdit, 645, 302, 200, 20},
+    {3032, checkBox, 660, 370, 160, 20},   {3003, singleEdit, 770, 200, 60, 20},
+    {3002, singleEdit, 770, 340, 60, 20},  {3030, button, 655, 200, 100, 20},
+    {3031, button, 655, 340, 100, 20},     {3139, multiEdit, 50, 120, 200, 22},
+    {3144, button, 270, 120, 100, 20},     {3149, button, 380, 120, 100, 20},
+    {3140, multiEdit, 50, 190, 200, 22},   {3145, button, 270, 190, 100, 20},
+    {3150, button, 380, 190, 100, 20},     {3141, multiEdit, 50, 260, 200, 22},
+    {3146, button, 270, 260, 100, 20},     {3151, button, 380, 260, 100, 20},
+    {3142, multiEdit, 50, 330, 200, 22},   {3147, button, 270, 330, 100, 20},
+    {3152, button, 380, 330, 100, 20},     {3143, multiEdit, 50, 400, 200, 22},
+    {3148, button, 270, 400, 100, 20},     {3153, button, 380, 400, 100, 20},
+};
+
+// "Без интернета." in UTF-16.
+const wchar_t noInternetCaption[] =
+    L"\u0411\u0435\u0437 \u0438\u043D\u0442\u0435\u0440\u043D\u0435\u0442\u0430.";
+
+std::string className(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+void checkLayoutOf(const Expected& expected) {
+    const std::string name = "control " + std::to_string(expected.id);
+    HWND window = control(expected.id);
+    if (!check(window != nullptr, name + " exists")) return;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, mainWindow(), reinterpret_cast<POINT*>(&rect), 2);
+    char place[96];
+    std::snprintf(place, sizeof place, "at %ld,%ld size %ldx%ld", rect.left, rect.top,
+                  rect.right - rect.left, rect.bottom - rect.top);
+    check(rect.left == expected.x && rect.top == expected.y &&
+              rect.right - rect.left == expected.width && rect.bottom - rect.top == expected.height,
+          name + " has its place and size", place);
+
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    const bool edit = expected.kind == singleEdit || expected.kind == multiEdit;
+    const std::string cls = className(window);
+    check(lstrcmpiA(cls.c_str(), edit ? "Edit" : "Button") == 0, name + " is of class " + (edit ? "Edit" : "Button"), cls);
+    check((style & WS_VISIBLE) != 0, name + " is visible");
+    if (edit) {
+        check((style & WS_DLGFRAME) == WS_DLGFRAME, name + " has a dialog frame");
+        check((style & ES_AUTOHSCROLL) == 0 && (style & ES_AUTOVSCROLL) == 0, name + " does not scroll");
+        check(((style & ES_MULTILINE) != 0) == (expected.kind == multiEdit),
+              name + (expected.kind == multiEdit ? " is multi-line" : " is single-line"));
+    } else {
+        const LONG type = style & BS_TYPEMASK;
+        check(type == (expected.kind == button ? BS_DEFPUSHBUTTON : BS_CHECKBOX),
+              name + (expected.kind == button ? " is a default push button" : " is a plain check box"));
+        check((style & WS_TABSTOP) != 0, name + " is a tab stop");
+    }
+}
+
+HWND waitForAbout(int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 50) {
+        HWND dialog = FindWindowA("#32770", "About");
+        if (dialog != nullptr) return dialog;
+        sleepMs(50);
+    }
+    return nullptr;
+}
+
+bool waitGone(HWND window, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 50) {
+        if (!IsWindow(window)) return true;
+        sleepMs(50);
+    }
+    return false;
+}
+
+void addKey(INPUT* inputs, int& count, WORD key, bool up) {
+    INPUT& input = inputs[count++];
+    input = INPUT{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+}
+
+// Alt plus a character, typed on the keyboard of the program in the foreground; the key that
+// gives the character comes from the keyboard layout.
+void typeAltChar(char c) {
+    const SHORT scan = VkKeyScanA(c);
+    const WORD key = LOBYTE(scan);
+    const bool shift = (HIBYTE(scan) & 1) != 0;
+    INPUT inputs[6];
+    int count = 0;
+    addKey(inputs, count, VK_MENU, false);
+    if (shift) addKey(inputs, count, VK_SHIFT, false);
+    addKey(inputs, count, key, false);
+    addKey(inputs, count, key, true);
+    if (shift) addKey(inputs, count, VK_SHIFT, true);
+    addKey(inputs, count, VK_MENU, true);
+    SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT));
+}
+
+// A mouse click in the middle of a window, as the user makes it.
+void clickWithMouse(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    const LONG x = (rect.left + rect.right) / 2;
+    const LONG y = (rect.top + rect.bottom) / 2;
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
+void checkDialogTemplate(HMODULE module) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(103), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    if (!check(found != nullptr, "dialog resource 103 exists")) return;
+    const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(module, found)));
+    DWORD style;
+    short place[4];
+    std::memcpy(&style, bytes, sizeof style);
+    std::memcpy(place, bytes + 10, sizeof place);  // after style, extended style and item count
+    check((style & (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU)) == (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU),
+          "About box has a modal frame, caption and system menu");
+    check(place[0] == 22 && place[1] == 17 && place[2] == 230 && place[3] == 75,
+          "About box is at 22,17 and 230 x 75 dialog units");
+}
+
+}  // namespace
+
+void checkResources(const Paths& paths) {
+    HMODULE module = LoadLibraryExA(paths.exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!check(module != nullptr, "tarnwick.exe opens as a resource file", paths.exe)) return;
+    char buffer[100] = {};
+    LoadStringA(module, 103, buffer, sizeof buffer);
+    checkEqual(buffer, "Tarnwick", "string 103");
+    LoadStringA(module, 109, buffer, sizeof buffer);
+    checkEqual(buffer, "TARNWICK", "string 109");
+
+    HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(109));
+    if (check(menu != nullptr && GetMenuItemCount(menu) == 1, "menu 109 has one drop-down")) {
+        GetMenuStringA(menu, 0, buffer, sizeof buffer, MF_BYPOSITION);
+        checkEqual(buffer, "Communication", "the drop-down's title");
+        HMENU popup = GetSubMenu(menu, 0);
+        const char* const items[] = {"Open the Port", "Close the Port", "E&xit"};
+        const UINT ids[] = {32772, 32773, 105};
+        check(GetMenuItemCount(popup) == 3, "the drop-down has three items");
+        for (int i = 0; i < 3; ++i) {
+            GetMenuStringA(popup, i, buffer, sizeof buffer, MF_BYPOSITION);
+            checkEqual(buffer, items[i], "menu item " + std::to_string(i + 1));
+            check(GetMenuItemID(popup, i) == ids[i], std::string(items[i]) + " sends " + std::to_string(ids[i]));
+        }
+        DestroyMenu(menu);
+    }
+
+    HACCEL accelerators = LoadAcceleratorsA(module, MAKEINTRESOURCEA(109));
+    ACCEL entries[8];
+    const int count = accelerators ? CopyAcceleratorTableA(accelerators, entries, 8) : 0;
+    if (check(count == 2, "accelerator table 109 has two entries")) {
+        for (int i = 0; i < 2; ++i) {
+            const BYTE modifiers = entries[i].fVirt & (FVIRTKEY | FALT | FSHIFT | FCONTROL);
+            check(entries[i].key == (i == 0 ? '?' : '/') && entries[i].cmd == 104 && modifiers == FALT,
+                  std::string("Alt + '") + (i == 0 ? '?' : '/') + "' as a character gives 104");
+        }
+    }
+    check(LoadImageA(module, MAKEINTRESOURCEA(107), IMAGE_ICON, 32, 32, 0) != nullptr, "icon 107 has a 32 x 32 image");
+    check(LoadImageA(module, MAKEINTRESOURCEA(108), IMAGE_ICON, 16, 16, 0) != nullptr, "icon 108 has a 16 x 16 image");
+    checkDialogTemplate(module);
+    FreeLibrary(module);
+}
+
+void checkStartState(bool settingsExpected) {
+    char title[64] = {};
+    GetWindowTextA(mainWindow(), title, sizeof title);
+    checkEqual(title, "Tarnwick", "window title");
+    RECT rect;
+    GetWindowRect(mainWindow(), &rect);
+    check(rect.right - rect.left == 900 && rect.bottom - rect.top == 530, "the window is 900 x 530");
+
+    checkEqual(text(3000), "COM1", "port name at start");
+    checkEqual(text(3004), "", "port status at start");
+    checkEqual(text(3003), "   ", "query status at start");
+    checkEqual(text(3002), "   ", "set-up status at start");
+    for (int id = 3139; id <= 3143; ++id) checkEqual(text(id), "", "parameter box " + std::to_string(id) + " at start");
+    const char* const loaded[] = {"10.20.30.40", "internet.test", "tuser", "tpass"};
+    const int modemIds[] = {3021, 3022, 3023, 3027};
+    for (int i = 0; i < 4; ++i)
+        checkEqual(text(modemIds[i]), settingsExpected ? loaded[i] : "",
+                   std::string("modem box ") + std::to_string(modemIds[i]) +
+                       (settingsExpected ? " loaded from _data.ini" : " empty without _data.ini"));
+    check(!checked(3032), "the check box starts clear");
+    check(wideText(control(3032)) == noInternetCaption, "the check box reads \"Bez interneta.\" in Cyrillic");
+    for (int id : {3030, 3144, 3145, 3146, 3147, 3148}) checkEqual(text(id), "Read", "caption of " + std::to_string(id));
+    for (int id : {3031, 3149, 3150, 3151, 3152, 3153}) checkEqual(text(id), "Write", "caption of " + std::to_string(id));
+}
+
+void checkLayout() {
+    for (const Expected& expected : layout) checkLayoutOf(expected);
+}
+
+void checkAbout() {
+    // Keystrokes go to the window with the keyboard focus: right after start that is the main
+    // window itself.
+    SetForegroundWindow(mainWindow());
+    sleepMs(300);
+    typeAltChar('?');
+    HWND dialog = waitForAbout(5000);
+    if (check(dialog != nullptr, "Alt+'?' on the main window opens the About box")) {
+        check(GetWindow(dialog, GW_OWNER) == mainWindow(), "the About box belongs to the main window");
+        check(!IsWindowEnabled(mainWindow()), "the main window is disabled while the About box is open");
+        check(FindWindowExA(dialog, nullptr, "Static", "Tarnwick Version 1.0") != nullptr, "the About box names the version");
+        HWND ok = GetDlgItem(dialog, IDOK);
+        check(ok != nullptr && wideText(ok) == L"OK", "the About box has an OK button with id 1");
+        SendMessageA(ok, BM_CLICK, 0, 0);
+        check(waitGone(dialog, 5000), "OK closes the About box");
+        check(IsWindowEnabled(mainWindow()), "the main window is enabled again");
+    }
+    typeAltChar('/');
+    dialog = waitForAbout(5000);
+    if (check(dialog != nullptr, "Alt+'/' on the main window opens the About box")) {
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        check(waitGone(dialog, 5000), "the close box ends the About box");
+    }
+    // With the focus in an edit box the keystroke is addressed to the box: the accelerator's
+    // command goes there, and the main window never sees it.
+    clickWithMouse(control(3000));
+    sleepMs(300);
+    typeAltChar('?');
+    dialog = waitForAbout(1500);
+    check(dialog == nullptr, "Alt+'?' with the focus in an edit box opens nothing");
+    if (dialog != nullptr) PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+void checkExit(bool closeBox) {
+    HWND window = mainWindow();
+    if (closeBox)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    else
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(105, 0), 0);
+    check(waitGone(window, 10000), closeBox ? "the close box ends the program" : "E&xit ends the program");
+}
+
+}  // namespace e2e
