@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -35,6 +36,10 @@ const char usageText[] =
     "holding its path; without such an entry COM1-COM32 are /dev/ttyS0-31, COM33-COM64\n"
     "/dev/ttyUSB0-31 and COM65-COM96 /dev/ttyACM0-31.\n"
     "The modem panel's values are kept in _data.ini in the working folder.\n";
+
+// Held beyond main(): when Qt ends the process with exit() (the display went away), the
+// device still stops and its ports folder is still removed, among the static destructors.
+std::unique_ptr<tarnwick::qt::SimulatedPort> simulated;
 
 int signalPipe[2] = {-1, -1};
 
@@ -70,7 +75,6 @@ int main(int argc, char** argv) {
     }
 
     // Before the window exists, so that COM1 already names the simulated device.
-    std::unique_ptr<tarnwick::qt::SimulatedPort> simulated;
     if (simulate) {
         simulated = std::make_unique<tarnwick::qt::SimulatedPort>(true);
         if (!simulated->error().empty()) {
@@ -89,6 +93,10 @@ int main(int argc, char** argv) {
         }
     }
     quitOnStopSignals(app);
+    // Qt itself ends the process with exit() when the display goes away. The port's worker
+    // threads must not outlive main() into the static destructors, so they are stopped then
+    // as well; on the normal way out this has been done already and does nothing.
+    std::atexit([] { tarnwick::stopPortThreads(); });
 
     tarnwick::qt::QuietTimer quietTimer;
     int exitCode = 0;
