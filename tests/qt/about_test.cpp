@@ -88,7 +88,7 @@ TEST_F(About, ShowsTitleIconTextsAndOkModallyOverTheWindow) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the command returned after it";
 }
 
-TEST_F(About, EscapeClosesIt) {
+TEST_F(About, EscapeAndTheCloseBoxCancelIt) {
     openWindow();
     int result = -1;
     bool stillOpen = true;
@@ -101,7 +101,17 @@ TEST_F(About, EscapeClosesIt) {
                                    stillOpen = dialog->isVisible();
                                });
     EXPECT_FALSE(stillOpen);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(result, 2) << "cancelled";
+
+    result = -1;
+    qttest::modalDialogsDuring([&] { handleCommand(idAbout, notifyAccelerator); },
+                               [&](QWidget* modal) {
+                                   auto* dialog = qobject_cast<QDialog*>(modal);
+                                   QObject::connect(dialog, &QDialog::finished,
+                                                    [&](int code) { result = code; });
+                                   dialog->close();
+                               });
+    EXPECT_EQ(result, 2) << "the close box cancels too";
 }
 
 }  // namespace
