@@ -1,8 +1,8 @@
 // The controller's tools and its entry point:
 //   tarnwick-e2e SCENARIO TARNWICK_EXE WORK_DIR DEVSIM_LOG
 // SCENARIO is "session" (the program's first start, against a healthy device), "silent" (the
-// next start, against a device that never answers) or "exit". Prints a line per check and
-// returns 0 only when every check passed.
+// next start, against a device that never answers), "exit" (by the menu) or "close" (by the
+// close box). Prints a line per check and returns 0 only when every check passed.
 #include "driver.h"
 
 #include <cstdio>
@@ -179,7 +179,7 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) 
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|exit TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
@@ -198,9 +198,10 @@ int main(int argc, char** argv) {
     } else if (scenario == "silent") {
         e2e::checkStartState(true);
         e2e::checkSilentModem();
-        e2e::checkExit(true);
     } else if (scenario == "exit") {
         e2e::checkExit(false);
+    } else if (scenario == "close") {
+        e2e::checkExit(true);
     } else {
         std::fprintf(stderr, "unknown scenario %s\n", scenario.c_str());
         return 2;
