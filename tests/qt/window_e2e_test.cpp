@@ -163,4 +163,26 @@ TEST_F(WholeProgram, EveryParameterBothSetUpsTheQueryAndTheSettingsFile) {
     EXPECT_EQ(shown(idPassword), "secret");
 }
 
+TEST_F(WholeProgram, APulledAdapterLeavesTheWindowWorking) {
+    SimulatedPort simulated;
+    ASSERT_EQ(simulated.error(), "");
+    openWindow();
+    window->start();
+    command(idOpenPort);
+    ASSERT_EQ(shown(idPortStatus), "The COM1 is opened.");
+
+    simulated.device().vanish();
+    // The request goes nowhere; the job gives up at its deadline and shows nothing.
+    runJob(idFirstRead + 1, addressReadJob);
+    EXPECT_EQ(shown(idFirstValue + 1), "");
+
+    command(idClosePort);
+    EXPECT_EQ(shown(idPortStatus), "The Port is closed.");
+    EXPECT_EQ(readerRunning, 0);
+    command(idOpenPort);
+    EXPECT_EQ(shown(idPortStatus), "Port did't open!") << "the device is gone";
+    QTest::mouseClick(checkBox(), Qt::LeftButton);
+    EXPECT_TRUE(checkBox()->isChecked()) << "the window still answers";
+}
+
 }  // namespace
