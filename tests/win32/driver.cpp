@@ -1,7 +1,8 @@
 // The controller's tools and its entry point:
 //   tarnwick-e2e SCENARIO TARNWICK_EXE WORK_DIR DEVSIM_LOG
 // SCENARIO is "session" (the program's first start, against a healthy device), "silent" (the
-// next start, against a device that never answers), "exit" (by the menu) or "close" (by the
+// next start, against a device that never answers), "plain" (a healthy device on a port
+// without modem lines), "exit" (by the menu) or "close" (by the
 // close box). Prints a line per check and returns 0 only when every check passed.
 #include "driver.h"
 
@@ -179,7 +180,7 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) 
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|plain|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
@@ -198,6 +199,8 @@ int main(int argc, char** argv) {
     } else if (scenario == "silent") {
         e2e::checkStartState(true);
         e2e::checkSilentModem();
+    } else if (scenario == "plain") {
+        e2e::checkWithoutModemLines();
     } else if (scenario == "exit") {
         e2e::checkExit(false);
     } else if (scenario == "close") {

@@ -63,6 +63,7 @@ void checkModem(const Paths& paths);
 void checkAbout();
 void checkCloseAndReopen();
 void checkSilentModem();
+void checkWithoutModemLines();
 void checkExit(bool closeBox);  // by the close box, or by E&xit
 
 }  // namespace e2e

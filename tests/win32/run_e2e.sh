@@ -5,9 +5,9 @@
 #
 #   run_e2e.sh --exe-dir DIR --devsim PROGRAM --shim-source FILE --work DIR --artifacts DIR
 #
-# Two starts of the program: the first with a healthy device and no _data.ini (every command,
+# Three starts of the program: the first with a healthy device and no _data.ini (every command,
 # then a screenshot, then E&xit); the second with a silent device, which must find the
-# _data.ini the first one wrote. Wine's output is only ever redirected to files: its
+# _data.ini the first one wrote; the third on a port without modem lines, as plain Wine gives. Wine's output is only ever redirected to files: its
 # background processes would hold a pipe open until the wineserver exits.
 set -euo pipefail
 
@@ -170,8 +170,17 @@ echo "tarnwick.exe used ${cpu_percent}% of one core with the port open and its w
 [ "$cpu_percent" -lt 25 ] || fail "the reader spins on a failing WaitCommEvent (${cpu_percent}% CPU)"
 stop_devsim
 
+echo "--- third start: healthy device, no modem lines"
+start_devsim third --period 37 --phone1 89001112233 --ip 10.20.30.40 --apn internet.test \
+  --user tuser
+start_tarnwick third ""
+controller plain
+controller close
+expect_exit_zero "close box"
+stop_devsim
+
 if [ "$failed" -ne 0 ]; then
-  echo "--- logs of both starts (the device's included) are in $logs"
+  echo "--- logs of every start (the device's included) are in $logs"
   exit 1
 fi
 echo "all Wine end-to-end checks passed; screenshot in $artifacts/win32-window.png"

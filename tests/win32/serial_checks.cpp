@@ -258,4 +258,18 @@ void checkSilentModem() {
     checkEqual(portCommand(32773), "The Port is closed.", "Close");
 }
 
+void checkWithoutModemLines() {
+    setText(3000, "COM5");
+    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5 on a port without modem lines");
+    setText(3139, "");
+    check(clickUntil(3144, 3139, "037", 12000), "the period is read although no wait sees EV_RXCHAR",
+          "shows \"" + text(3139) + "\"");
+    check(clickUntil(3146, 3141, "89001112233", 12000), "receiver 1's number is read as well",
+          "shows \"" + text(3141) + "\"");
+    click(3030);
+    check(waitForText(3003, "Ok!", 30000), "the query ends with Ok!", "shows \"" + text(3003) + "\"");
+    checkEqual(text(3021), "10.20.30.40", "the query reads the client address");
+    checkEqual(portCommand(32773), "The Port is closed.", "Close");
+}
+
 }  // namespace e2e
