@@ -15,7 +15,8 @@ constexpr int clientHeight = 530;
 constexpr const char* windowTitle = "Tarnwick";
 constexpr const char* windowClassName = "TARNWICK";
 constexpr const char* aboutFirstLine = "Tarnwick Version 1.0";
-constexpr const char* aboutSecondLine = "Field set-up of the 7190 unit and its modem";
+// Must fit the About box's 119-unit text line, about 30 characters.
+constexpr const char* aboutSecondLine = "Field set-up of the 7190 unit";
 
 // Control and command ids.
 enum : int {
