@@ -107,30 +107,30 @@ const LabelSpec paintedLabels[paintedLabelCount] = {
 void createMainControls(WindowHandle window) {
     static const uint8_t threeSpaces[3] = {' ', ' ', ' '};
     for (size_t i = 0; i < mainControlCount; ++i) {
-        const ControlSpec& spec = mainControls[i];
+        const ControlSpec& control = mainControls[i];
         if (i == modemPanelEnd) loadSettings();
-        switch (spec.kind) {
+        switch (control.kind) {
         case ControlKind::pushButton:
-            createButton(spec.caption, spec.x, spec.y, spec.width, spec.height, window, spec.id);
+            createButton(control.caption, control.x, control.y, control.width, control.height, window, control.id);
             break;
         case ControlKind::checkBox:
-            createCheckBox(spec.caption, spec.x, spec.y, spec.width, spec.height, window, spec.id);
+            createCheckBox(control.caption, control.x, control.y, control.width, control.height, window, control.id);
             break;
         case ControlKind::singleLineEdit:
         case ControlKind::multiLineEdit: {
-            TextField& field = *spec.field;
-            if (spec.kind == ControlKind::multiLineEdit)
-                field.createMultiLineEdit(spec.x, spec.y, spec.width, spec.height, window, spec.id);
+            TextField& field = *control.field;
+            if (control.kind == ControlKind::multiLineEdit)
+                field.createMultiLineEdit(control.x, control.y, control.width, control.height, window, control.id);
             else
-                field.createEdit(spec.x, spec.y, spec.width, spec.height, window, spec.id);
+                field.createEdit(control.x, control.y, control.width, control.height, window, control.id);
             field.clear();
             field.blank();
-            if (spec.displayView)
+            if (control.displayView)
                 field.useDisplay();
             else
                 field.useRaw();
-            if (field.controlHandle() != nullptr) setControlFont(field.controlHandle(), spec.font);
-            if (spec.id == idQueryStatus || spec.id == idSetupStatus) {
+            if (field.controlHandle() != nullptr) setControlFont(field.controlHandle(), control.font);
+            if (control.id == idQueryStatus || control.id == idSetupStatus) {
                 field.useRaw();
                 field.assign(threeSpaces, 3);
                 field.show();

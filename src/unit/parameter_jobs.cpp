@@ -33,61 +33,61 @@ const ParameterJob parameterJobs[jobCount - periodReadIndex] = {
 
 enum : uint8_t { idle = 0, sending = 1, waiting = 2, ending = 3 };
 
-bool isRead(const ParameterJob& spec) {
-    return spec.kind == Kind::numberRead || spec.kind == Kind::phoneRead;
+bool isRead(const ParameterJob& row) {
+    return row.kind == Kind::numberRead || row.kind == Kind::phoneRead;
 }
 
 // False when a write's input fails its check; nothing is built then.
-bool buildRequest(const ParameterJob& spec, uint8_t* frame) {
+bool buildRequest(const ParameterJob& row, uint8_t* frame) {
     uint8_t text[TextField::rawCapacity];
-    switch (spec.kind) {
+    switch (row.kind) {
     case Kind::numberRead:
     case Kind::phoneRead:
-        buildReadRequest(spec.code, frame);
+        buildReadRequest(row.code, frame);
         return true;
     case Kind::numberWrite:
-        return buildNumberWrite(spec.code, text, readFieldText(*spec.field, text), frame);
+        return buildNumberWrite(row.code, text, readFieldText(*row.field, text), frame);
     case Kind::phoneWrite:
-        return buildPhoneWrite(spec.code, text, readFieldText(*spec.field, text), frame);
+        return buildPhoneWrite(row.code, text, readFieldText(*row.field, text), frame);
     }
     return false;
 }
 
-void sendStep(Job& job, const ParameterJob& spec) {
+void sendStep(Job& job, const ParameterJob& row) {
     uint8_t frame[unitFrameCapacity];
-    if (!buildRequest(spec, frame)) {
+    if (!buildRequest(row, frame)) {
         job.state = ending;
         return;
     }
     sendCounted(frame);
-    const bool read = isRead(spec);
+    const bool read = isRead(row);
     job.deadline = deadlineAfter(tickCount, read ? readDeadlineTicks : writeDeadlineTicks);
     job.state = waiting;
     // Only an answer classified from now on may count as this request's answer.
     if (read) responseStatus &= static_cast<uint8_t>(~frameBit);
 }
 
-void showAnswer(const ParameterJob& spec) {
+void showAnswer(const ParameterJob& row) {
     uint8_t answer[rxBufferSize];
     size_t received = copyLastBurst(answer);
     if (received > rxBufferSize) received = rxBufferSize;
-    if (spec.kind == Kind::numberRead) {
+    if (row.kind == Kind::numberRead) {
         uint8_t digits[3];
         numberAnswerDigits(answer, digits);
-        showText(*spec.field, digits, sizeof digits);
+        showText(*row.field, digits, sizeof digits);
     } else {
-        showText(*spec.field, answer + phoneAnswerStart, phoneAnswerLength(answer, received));
+        showText(*row.field, answer + phoneAnswerStart, phoneAnswerLength(answer, received));
     }
 }
 
-void waitStep(Job& job, const ParameterJob& spec) {
+void waitStep(Job& job, const ParameterJob& row) {
     // The deadline goes first: an answer that lands on the tick of the time-out is too late.
     if (deadlinePassed(job.deadline, tickCount)) {
         job.state = ending;
         return;
     }
-    if (isRead(spec) && (responseStatus & frameBit) != 0) {
-        showAnswer(spec);
+    if (isRead(row) && (responseStatus & frameBit) != 0) {
+        showAnswer(row);
         job.state = ending;
     }
 }
@@ -97,7 +97,7 @@ void waitStep(Job& job, const ParameterJob& spec) {
 void stepParameterJob(JobIndex index) {
     if (index < periodReadIndex || index >= jobCount) return;
     Job& job = *allJobs[index];
-    const ParameterJob& spec = parameterJobs[index - periodReadIndex];
+    const ParameterJob& row = parameterJobs[index - periodReadIndex];
     switch (job.state) {
     case idle:
         if (job.trigger == 0) return;
@@ -106,8 +106,8 @@ void stepParameterJob(JobIndex index) {
         else
             job.state = sending;
         return;
-    case sending: sendStep(job, spec); return;
-    case waiting: waitStep(job, spec); return;
+    case sending: sendStep(job, row); return;
+    case waiting: waitStep(job, row); return;
     default:
         job.trigger = 0;
         job.state = idle;

@@ -39,13 +39,13 @@ bool isAboutKey(const QKeyEvent* key) {
 std::vector<PaintedLabel> paintedLabelList() {
     std::vector<PaintedLabel> list;
     list.reserve(paintedLabelCount);
-    for (const LabelSpec& spec : paintedLabels) {
+    for (const LabelSpec& entry : paintedLabels) {
         PaintedLabel label;
-        label.font = layoutFont(labelFontSpec(spec.font));
-        label.topLeft = QPoint(spec.x, spec.y);
+        label.font = layoutFont(labelFontSpec(entry.font));
+        label.topLeft = QPoint(entry.x, entry.y);
         // The table gives the top of the character cell; Qt draws from the baseline.
-        label.baseline = QPoint(spec.x, spec.y + QFontMetrics(label.font).ascent());
-        label.text = fromCp1251(spec.text);
+        label.baseline = QPoint(entry.x, entry.y + QFontMetrics(label.font).ascent());
+        label.text = fromCp1251(entry.text);
         list.push_back(label);
     }
     return list;

@@ -33,17 +33,17 @@ size_t toCp1251(const QString& text, uint8_t* buffer, size_t capacity) {
     return stored;
 }
 
-QFont layoutFont(const FontSpec& spec) {
+QFont layoutFont(const FontSpec& wanted) {
     QFont font;
     font.setFamilies(QStringList{fontFace, QStringLiteral("DejaVu Sans Mono"),
                                  QStringLiteral("Liberation Mono"), QStringLiteral("monospace")});
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
-    font.setWeight(static_cast<QFont::Weight>(spec.weight));
-    font.setItalic(spec.italic);
-    int pixels = spec.height;
+    font.setWeight(static_cast<QFont::Weight>(wanted.weight));
+    font.setItalic(wanted.italic);
+    int pixels = wanted.height;
     font.setPixelSize(pixels);
-    while (pixels > 6 && QFontMetrics(font).height() > spec.height) font.setPixelSize(--pixels);
+    while (pixels > 6 && QFontMetrics(font).height() > wanted.height) font.setPixelSize(--pixels);
     return font;
 }
 

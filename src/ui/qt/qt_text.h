@@ -21,6 +21,6 @@ size_t toCp1251(const QString& text, uint8_t* buffer, size_t capacity);
 // A font of the layout's table. The table's heights are character-cell heights (ascent plus
 // descent), so the pixel size is stepped down until the cell fits them; "Consolas" falls back
 // to whatever monospace face the system has.
-QFont layoutFont(const FontSpec& spec);
+QFont layoutFont(const FontSpec& wanted);
 
 }  // namespace tarnwick::qt

@@ -18,8 +18,8 @@ size_t cp1251ToWide(const char* text, wchar_t* out, size_t capacity) {
     return length;
 }
 
-HFONT createWindowFont(FontSpec spec) {
-    return CreateFontA(spec.height, 0, 0, 0, spec.weight, spec.italic ? TRUE : FALSE, FALSE, FALSE,
+HFONT createWindowFont(FontSpec wanted) {
+    return CreateFontA(wanted.height, 0, 0, 0, wanted.weight, wanted.italic ? TRUE : FALSE, FALSE, FALSE,
                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        pitchAndFamily, fontFace);
 }

@@ -31,6 +31,6 @@ void paintMainWindow(HWND window);
 
 // A font of the given measures with the fixed face and the other parameters every font of
 // the window shares; null when it cannot be created.
-HFONT createWindowFont(FontSpec spec);
+HFONT createWindowFont(FontSpec wanted);
 
 }  // namespace tarnwick
