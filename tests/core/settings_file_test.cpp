@@ -9,22 +9,17 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/app_state.h"
 #include "fakes.h"
+#include "test_files.h"
 
 using namespace tarnwick;
 
 namespace {
 
-std::string readDisk() {
-    std::ifstream in(settingsFileName, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string readDisk() { return fake::fileText(settingsFileName); }
 
 void writeDisk(const std::string& bytes) {
     std::ofstream out(settingsFileName, std::ios::binary | std::ios::trunc);

@@ -20,6 +20,7 @@
 #include "app/tick.h"
 #include "devsim.h"
 #include "fakes.h"
+#include "test_files.h"
 #include "headless_loop.h"
 #include "modem/settings_file.h"
 #include "serial/buffers.h"
@@ -36,12 +37,7 @@ public:
     // set up.
     bool open(std::string* why) {
         fake::reset();
-        std::memset(tarnwick::txBuffer, 0, sizeof tarnwick::txBuffer);
-        std::memset(tarnwick::rxBuffer, 0, sizeof tarnwick::rxBuffer);
-        tarnwick::rxCount = 0;
-        tarnwick::responseStatus = 0;
-        tarnwick::resetBursts();
-        tarnwick::clearPendingSends();
+        fake::resetLink();
         headless::reset();
         std::remove(tarnwick::settingsFileName);
 
@@ -98,15 +94,6 @@ private:
 constexpr int readLimitMs = 15000;
 constexpr int modemLimitMs = 60000;
 
-inline std::string fileText(const char* name) {
-    std::string text;
-    if (std::FILE* f = std::fopen(name, "rb")) {
-        char chunk[256];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-        std::fclose(f);
-    }
-    return text;
-}
+using fake::fileText;
 
 }  // namespace e2e

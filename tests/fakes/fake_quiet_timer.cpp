@@ -1,10 +1,6 @@
 #include "fakes.h"
-#include <cstring>
-
-#include "serial/buffers.h"
 #include "serial/burst.h"
 #include "serial/quiet_timer.h"
-#include "serial/send_queue.h"
 
 namespace fake {
 
@@ -18,15 +14,6 @@ void resetQuietTimer() {
     quietArmed = false;
     quietDueMs = 0;
     quietRequests = 0;
-}
-
-void resetLink() {
-    std::memset(tarnwick::txBuffer, 0, sizeof tarnwick::txBuffer);
-    std::memset(tarnwick::rxBuffer, 0, sizeof tarnwick::rxBuffer);
-    tarnwick::rxCount = 0;
-    tarnwick::responseStatus = 0;
-    tarnwick::resetBursts();
-    tarnwick::clearPendingSends();
 }
 
 void deliverBurst(const std::string& bytes) {

@@ -1,6 +1,7 @@
 #pragma once
 // In-memory stand-ins for the front end and the port, with what the tests look at.
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "app/control.h"
 #include "app/handles.h"
 #include "app/layout.h"
+#include "serial/buffers.h"
+#include "serial/burst.h"
+#include "serial/send_queue.h"
 
 namespace fake {
 
@@ -63,8 +67,16 @@ void resetPort();
 void resetQuietTimer();
 
 // The serial link's shared state back to program start: both buffers zero, no response bits,
-// no burst, no queued send.
-void resetLink();
+// no burst, no queued send. Inline, so that binaries which never use the link do not pull it
+// (and the quiet timer it needs) in.
+inline void resetLink() {
+    std::memset(tarnwick::txBuffer, 0, sizeof tarnwick::txBuffer);
+    std::memset(tarnwick::rxBuffer, 0, sizeof tarnwick::rxBuffer);
+    tarnwick::rxCount = 0;
+    tarnwick::responseStatus = 0;
+    tarnwick::resetBursts();
+    tarnwick::clearPendingSends();
+}
 
 // Delivers bytes as one burst the way the reader and the quiet timer would: one chunk, then
 // 200 ms of quiet on the fake clock and the timer's expiry.

@@ -13,6 +13,7 @@
 #include "app/layout.h"
 #include "app/tick.h"
 #include "fakes.h"
+#include "test_files.h"
 #include "modem/settings_file.h"
 #include "serial/buffers.h"
 #include "serial/send_queue.h"
@@ -82,22 +83,7 @@ inline std::string bytes(std::initializer_list<int> values) {
 // A unit answer: start mark, then the rest.
 inline std::string unitAnswer(const std::string& rest) { return bytes({0x0A, 0x21, 0xAA}) + rest; }
 
-inline bool fileExists(const char* name) {
-    std::FILE* f = std::fopen(name, "rb");
-    if (f == nullptr) return false;
-    std::fclose(f);
-    return true;
-}
-
-inline std::string fileText(const char* name) {
-    std::string text;
-    if (std::FILE* f = std::fopen(name, "rb")) {
-        char chunk[256];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-        std::fclose(f);
-    }
-    return text;
-}
+using fake::fileExists;
+using fake::fileText;
 
 }  // namespace jobs
