@@ -20,18 +20,13 @@ enum : uint8_t {
     waitConnectionProfiles,
 };
 
-void finish(Job& job, const char* text) {
-    showText(queryStatusField, text);
-    job.trigger = 0;
-    job.state = rest;
-}
+void finish(Job& job, const char* text) { endJob(job, queryStatusField, text); }
 
 // Mark, bits, command and deadline all on the tick of the test that leads to the send.
 void send(Job& job, const char* mark, uint8_t clears, AtCommandId command, uint8_t next) {
     if (mark != nullptr) showText(queryStatusField, mark);
     responseStatus &= static_cast<uint8_t>(~clears);
-    sendCounted(atCommand(command));
-    job.deadline = deadlineAfter(tickCount, readDeadlineTicks);
+    sendCommand(job, atCommand(command), readDeadlineTicks);
     job.state = next;
 }
 
@@ -67,8 +62,7 @@ void stepModemQueryJob() {
         return;
     }
     if (job.state == escapeSend) {
-        sendCounted(atCommand(atEscape));
-        job.deadline = deadlineAfter(tickCount, escapePauseTicks);
+        sendCommand(job, atCommand(atEscape), escapePauseTicks);
         job.state = escapePause;
         return;
     }

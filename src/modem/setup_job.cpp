@@ -98,11 +98,7 @@ uint8_t waitState(const SetupVariant& v, unsigned k) {
     return static_cast<uint8_t>(v.base + 3 + 2 * k);
 }
 
-void finish(Job& job, const char* text) {
-    showText(setupStatusField, text);
-    job.trigger = 0;
-    job.state = rest;
-}
+void finish(Job& job, const char* text) { endJob(job, setupStatusField, text); }
 
 // Step k shows k / 4 full stops and one stroke of a turning bar.
 void showProgressMark(unsigned k) {
@@ -164,8 +160,7 @@ void sendStep(Job& job, const SetupVariant& v, unsigned k) {
         return;
     }
     responseStatus &= static_cast<uint8_t>(~step.clears);
-    sendCounted(command);
-    job.deadline = deadlineAfter(tickCount, readDeadlineTicks);
+    sendCommand(job, command, readDeadlineTicks);
     job.state = waitState(v, k);
 }
 
@@ -216,8 +211,7 @@ void stepModemSetupJob(WindowHandle window) {
     } else if (job.state == escapeSendState(v)) {
         // The escape is answered by nothing the classifier knows; the pause is the guard time
         // the modem needs around it.
-        sendCounted(atCommand(atEscape));
-        job.deadline = deadlineAfter(tickCount, escapePauseTicks);
+        sendCommand(job, atCommand(atEscape), escapePauseTicks);
         job.state = escapePauseState(v);
     } else if (job.state == escapePauseState(v)) {
         if (deadlinePassed(job.deadline, tickCount)) job.state = sendState(v, 0);

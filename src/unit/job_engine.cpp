@@ -13,9 +13,16 @@ bool otherTriggerRaised(JobIndex self) {
     return false;
 }
 
-void sendCounted(const uint8_t* counted) {
+void sendCommand(Job& job, const uint8_t* counted, uint32_t ticks) {
     std::memcpy(txBuffer, counted, 1u + counted[0]);
     sendTxBuffer();
+    job.deadline = deadlineAfter(tickCount, ticks);
+}
+
+void endJob(Job& job, TextField& status, const char* text) {
+    showText(status, text);
+    job.trigger = 0;
+    job.state = 0;
 }
 
 void showText(TextField& field, const uint8_t* bytes, size_t count) {

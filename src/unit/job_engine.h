@@ -18,9 +18,13 @@ constexpr uint32_t escapePauseTicks = 20;
 // them before it starts, the two modem jobs included.
 bool otherTriggerRaised(JobIndex self);
 
-// Copies a counted command (length byte n, then n bytes) into the TxBuffer and hands it to
-// the writer. The bytes after the n are never looked at.
-void sendCounted(const uint8_t* counted);
+// Copies a counted command (length byte n, then n bytes) into the TxBuffer, hands it to the
+// writer and sets the job's deadline `ticks` after this tick. The bytes after the n are never
+// looked at.
+void sendCommand(Job& job, const uint8_t* counted, uint32_t ticks);
+
+// Shows the job's result, drops its trigger and puts it back at rest.
+void endJob(Job& job, TextField& status, const char* text);
 
 // Selects the raw view, puts the bytes in and shows them.
 void showText(TextField& field, const uint8_t* bytes, size_t count);

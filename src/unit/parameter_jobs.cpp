@@ -59,9 +59,8 @@ void sendStep(Job& job, const ParameterJob& row) {
         job.state = ending;
         return;
     }
-    sendCounted(frame);
     const bool read = isRead(row);
-    job.deadline = deadlineAfter(tickCount, read ? readDeadlineTicks : writeDeadlineTicks);
+    sendCommand(job, frame, read ? readDeadlineTicks : writeDeadlineTicks);
     job.state = waiting;
     // Only an answer classified from now on may count as this request's answer.
     if (read) responseStatus &= static_cast<uint8_t>(~frameBit);
