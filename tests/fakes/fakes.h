@@ -1,6 +1,7 @@
 #pragma once
 // In-memory stand-ins for the front end and the port, with what the tests look at.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/control.h"
 #include "app/handles.h"
 #include "app/layout.h"
+#include "modem/settings_file.h"
 #include "serial/buffers.h"
 #include "serial/burst.h"
 #include "serial/send_queue.h"
@@ -76,6 +78,18 @@ inline void resetLink() {
     tarnwick::responseStatus = 0;
     tarnwick::resetBursts();
     tarnwick::clearPendingSends();
+}
+
+// The program just started on the fakes, with no settings file, and a port open: the window's
+// controls built and a writer running, so that sendTxBuffer queues what the jobs send.
+inline void startWithOpenLink() {
+    reset();
+    resetPort();
+    resetQuietTimer();
+    resetLink();
+    std::remove(tarnwick::settingsFileName);
+    tarnwick::createMainControls(window());
+    tarnwick::writerRunning = 1;
 }
 
 // Delivers bytes as one burst the way the reader and the quiet timer would: one chunk, then

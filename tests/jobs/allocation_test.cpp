@@ -116,13 +116,7 @@ const Answer* answerTo(const uint8_t* bytes, int length) {
 class AllocationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::reset();
-        fake::resetPort();
-        fake::resetQuietTimer();
-        fake::resetLink();
-        std::remove(settingsFileName);
-        createMainControls(fake::window());
-        writerRunning = 1;
+        fake::startWithOpenLink();
         fake::controlById(idIpAddress)->text = "10.0.0.1";
         fake::controlById(idApn)->text = "internet";
         fake::controlById(idUser)->text = "gdata";

@@ -28,13 +28,7 @@ struct Sent {
 class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::reset();
-        fake::resetPort();
-        fake::resetQuietTimer();
-        fake::resetLink();
-        std::remove(tarnwick::settingsFileName);
-        tarnwick::createMainControls(fake::window());
-        tarnwick::writerRunning = 1;  // an open port: sendTxBuffer queues
+        fake::startWithOpenLink();
         fake::nowMs = 5000;
         sent.clear();
         respond = nullptr;
