@@ -84,11 +84,16 @@ speed_t speedFor(int32_t baud) {
     }
 }
 
-// Raw 8N1 at `speed`, receiver on, modem-status lines ignored, no hardware flow control.
-// XON/XOFF (IXON, IXOFF, IXANY) stay as the driver had them: some units are wired to use it.
+// Raw 8N1 at `speed`, receiver on, modem-status lines ignored, no flow control of either kind.
+// Software flow control goes too: every new tty, an adapter's or a pseudo-terminal's, starts
+// with IXON from the terminal layer, not from any choice of the adapter's. With it, a 0x11 or
+// 0x13 in a unit answer (an own address of 17 or 19) vanishes from the input, and a 0x13 from
+// the line stops all output until a 0x11 comes.
 // tcsetattr() succeeds when any part of the change was taken, so the result is read back.
 bool applyLineSettings(int fd, termios settings, speed_t speed) {
-    settings.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | INPCK);
+    const tcflag_t inputOff = IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | INPCK |
+                              IXON | IXOFF | IXANY;
+    settings.c_iflag &= ~inputOff;
     settings.c_oflag &= ~OPOST;
     settings.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
@@ -99,8 +104,8 @@ bool applyLineSettings(int fd, termios settings, speed_t speed) {
     if (tcgetattr(fd, &check) != 0) return false;
     const tcflag_t cflags = CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD;
     return (check.c_cflag & cflags) == (settings.c_cflag & cflags) &&
-           (check.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (check.c_oflag & OPOST) == 0 &&
-           cfgetospeed(&check) == speed;
+           (check.c_iflag & inputOff) == 0 && (check.c_lflag & (ICANON | ECHO | ISIG)) == 0 &&
+           (check.c_oflag & OPOST) == 0 && cfgetospeed(&check) == speed;
 }
 
 // DTR and RTS low while the port is open. A device without modem-control lines, such as a

@@ -129,8 +129,8 @@ void expectLineSettings(int fd) {
     EXPECT_EQ(settings.c_cc[VTIME], 0);
 }
 
-// XON/XOFF are left as the driver had them, in either state.
-TEST_F(PortTest, LineSettingsAre9600EightNoneOneRawAndSoftwareFlowControlIsKept) {
+// Software flow control is switched off whatever the terminal had, as a fresh tty has IXON.
+TEST_F(PortTest, LineSettingsAre9600EightNoneOneRawWithoutFlowControl) {
     for (bool xon : {true, false}) {
         SCOPED_TRACE(xon ? "IXON set before the open" : "IXON clear before the open");
         {
@@ -141,30 +141,31 @@ TEST_F(PortTest, LineSettingsAre9600EightNoneOneRawAndSoftwareFlowControlIsKept)
             before.c_cflag |= PARENB | CSTOPB;
             before.c_lflag |= ICANON | ECHO;
             if (xon)
-                before.c_iflag |= IXON | IXOFF;
+                before.c_iflag |= IXON | IXOFF | IXANY;
             else
-                before.c_iflag &= ~(IXON | IXOFF);
+                before.c_iflag &= ~(IXON | IXOFF | IXANY);
             ASSERT_EQ(tcsetattr(setter.fd(), TCSANOW, &before), 0);
         }
         ASSERT_EQ(openPort(device.slavePath().c_str(), 9600, slot), 0);
         expectLineSettings(static_cast<int>(slot));
         termios after{};
         tcgetattr(static_cast<int>(slot), &after);
-        EXPECT_EQ((after.c_iflag & IXON) != 0, xon);
-        EXPECT_EQ((after.c_iflag & IXOFF) != 0, xon);
+        EXPECT_EQ(after.c_iflag & (IXON | IXOFF | IXANY), 0u);
         closePort(slot);
         slot = invalidPort;
     }
 }
 
-TEST_F(PortTest, RawLineLetsEveryByteThroughUnchanged) {
+// The simulated device leaves its terminal as the kernel made it, IXON included: every byte
+// value, the flow-control characters too, must pass both ways, and a 0x13 from the line must
+// not hold up what the program sends after it.
+TEST_F(PortTest, EveryByteValuePassesBothWaysOnAFreshTerminal) {
     ASSERT_EQ(openPort(device.slavePath().c_str(), 9600, slot), 0);
+    const int fd = static_cast<int>(slot);
     std::string all;
-    for (int b = 0; b < 256; ++b)
-        if (b != 0x11 && b != 0x13) all.push_back(static_cast<char>(b));
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
     device.sendRaw(all);
     std::string got;
-    const int fd = static_cast<int>(slot);
     for (int i = 0; i < 200 && got.size() < all.size(); ++i) {
         pollfd p = {fd, POLLIN, 0};
         if (poll(&p, 1, 20) <= 0) continue;
@@ -173,6 +174,11 @@ TEST_F(PortTest, RawLineLetsEveryByteThroughUnchanged) {
         if (n > 0) got.append(buffer, static_cast<size_t>(n));
     }
     EXPECT_EQ(got, all);
+
+    const std::string out = "\x13 held \x11 \x13";
+    ASSERT_EQ(write(fd, out.data(), out.size()), static_cast<ssize_t>(out.size()));
+    ASSERT_EQ(write(fd, "after", 5), 5);
+    EXPECT_TRUE(device.waitForText(out + "after", 2000)) << "output stopped by a 0x13";
 }
 
 // --- COMn names -------------------------------------------------------------------------
