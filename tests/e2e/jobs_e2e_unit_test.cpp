@@ -54,4 +54,22 @@ TEST_F(UnitJobsEndToEnd, AllTenParameterJobsReadAndWriteTheUnit) {
     EXPECT_EQ(rig.device->unit().address, 45);
 }
 
+// The terminal reaches the program with the kernel's IXON on: the flow-control bytes must still
+// arrive as values, and filler carrying XOFF must not hold up what the program sends next.
+TEST_F(UnitJobsEndToEnd, OwnAddressesOf17And19ReadBackThroughAFreshTerminal) {
+    devsim::Faults faults;
+    faults.floodTo = 64;  // the filler behind each answer carries 0x11 and 0x13
+    rig.device->setFaults(faults);
+    for (int address : {17, 19}) {
+        devsim::UnitValues unit;
+        unit.address = address;
+        rig.device->setUnit(unit);
+        Rig::type(valueId(1), "old");
+        read(1);
+        EXPECT_EQ(Rig::shown(valueId(1)), address == 17 ? "017" : "019");
+    }
+    write(1, "019");
+    EXPECT_EQ(rig.device->unit().address, 19) << "sent after an XOFF came in";
+}
+
 }  // namespace

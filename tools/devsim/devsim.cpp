@@ -34,9 +34,9 @@ constexpr int staleLineMs = 1000;
 constexpr size_t maxFrame = 3 + 255;
 constexpr size_t maxLine = 1024;
 
-// Filler for floods; free of the XON/XOFF bytes so that a port with software flow control
-// switched on lets it through unchanged.
-const char floodPattern[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+// Filler for floods. It carries the XON and XOFF bytes, as line noise and binary answers do:
+// a port that left software flow control on loses them, and stops sending on the XOFF.
+const char floodPattern[] = "abcdefghijklm\x11nopqrstuvwxyz\x13" "0123456789";
 
 bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 
@@ -83,16 +83,14 @@ Device::Device() : start_(Clock::now()) {
     wakeRead_ = pipeFds[0];
     wakeWrite_ = pipeFds[1];
     // Holding the slave open keeps the master from seeing a hang-up each time the program
-    // closes its port; making it raw here lets bytes pass unchanged before the program sets
-    // its own line settings.
+    // closes its port. Its line settings stay as the kernel made them (echo, canonical input,
+    // IXON), as a real adapter's are before a program sets its own.
     slave_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios settings{};
     if (slave_ < 0 || tcgetattr(slave_, &settings) != 0) {
         closeDescriptors();
         return;
     }
-    cfmakeraw(&settings);
-    tcsetattr(slave_, TCSANOW, &settings);
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     slavePath_ = name;
     lastByte_ = lastDue_ = swallowUntil_ = start_;
@@ -351,18 +349,19 @@ void Device::answer(const std::string& bytes, Clock::time_point now) {
         whole.push_back(floodPattern[i % (sizeof floodPattern - 1)]);
     const size_t pieces = static_cast<size_t>(std::max(1, faults_.chunks));
     const size_t size = (whole.size() + pieces - 1) / pieces;
-    auto due = now + milliseconds(faults_.delayMs);
     for (size_t at = 0; at < whole.size(); at += size) {
-        enqueue(whole.substr(at, size), due);
-        due += milliseconds(faults_.chunkGapMs);
+        if (at == 0)
+            enqueue(whole.substr(at, size), now + milliseconds(faults_.delayMs));
+        else
+            enqueue(whole.substr(at, size), now, faults_.chunkGapMs);
     }
 }
 
-void Device::enqueue(const std::string& bytes, Clock::time_point due) {
+void Device::enqueue(const std::string& bytes, Clock::time_point due, int gapMs) {
     // Answers leave in the order they were made, whatever their delays.
     if (due < lastDue_) due = lastDue_;
     lastDue_ = due;
-    out_.push_back({due, bytes});
+    out_.push_back({due, bytes, gapMs});
 }
 
 void Device::flushDue(Clock::time_point now) {
@@ -378,6 +377,14 @@ void Device::flushDue(Clock::time_point now) {
             return;
         }
         out_.pop_front();
+        // A later piece of the same answer is timed from when this one really left, so that a
+        // busy machine can stretch a gap but never shorten it.
+        if (!out_.empty() && out_.front().gapMs >= 0) {
+            const auto written = Clock::now();
+            out_.front().due = written + milliseconds(out_.front().gapMs);
+            out_.front().gapMs = -1;
+            if (out_.front().due > lastDue_) lastDue_ = out_.front().due;
+        }
     }
 }
 

@@ -25,7 +25,8 @@ struct Faults {
                                // and changes nothing
     int delayMs = 0;           // each answer starts this much later
     int chunks = 1;            // each answer goes out in this many pieces ...
-    int chunkGapMs = 80;       // ... this far apart (keep it under 200 for one burst)
+    int chunkGapMs = 80;       // ... this far apart, each timed from when the piece before
+                               // it was written (keep it under 200 for one burst)
     size_t floodTo = 0;        // pad each answer with filler up to this many bytes (0: off)
     std::string garbage;       // bytes sent in front of each answer
 };
@@ -117,6 +118,7 @@ private:
     struct Pending {
         std::chrono::steady_clock::time_point due;
         std::string bytes;
+        int gapMs;  // >= 0: due this long after the entry before it has been written
     };
     enum class Input { idle, markLf, markBang, frame, line };
 
@@ -130,7 +132,8 @@ private:
     void finishFrame(std::chrono::steady_clock::time_point now);
     void finishLine(std::chrono::steady_clock::time_point now);
     void answer(const std::string& bytes, std::chrono::steady_clock::time_point now);
-    void enqueue(const std::string& bytes, std::chrono::steady_clock::time_point due);
+    void enqueue(const std::string& bytes, std::chrono::steady_clock::time_point due,
+                 int gapMs = -1);
     void flushDue(std::chrono::steady_clock::time_point now);
     int pollTimeoutMs(std::chrono::steady_clock::time_point now) const;
     void closeDescriptors();

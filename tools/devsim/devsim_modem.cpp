@@ -17,7 +17,7 @@ const char errorAnswer[] = "\r\nERROR\r\n";
 
 const char* const connectionKeys[] = {"conType", "alphabet", "user", "passwd", "apn", "inactTO",
                                       "calledNum", "dataType", "authMode"};
-const char* const serviceKeys[] = {"srvType", "conId", "address", "alphabet", "tcpMR", "tcpOT"};
+const char* const serviceKeys[] = {"srvType", "conId", "alphabet", "address", "tcpMR", "tcpOT"};
 
 std::string upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -59,6 +59,14 @@ bool parseSetting(const std::string& args, int limit, int& profile, std::string&
     key = args.substr(comma + 2, keyEnd - comma - 2);
     value = args.substr(keyEnd + 3, args.size() - keyEnd - 4);
     return true;
+}
+
+// What a service profile in use lists for a parameter that was never set.
+std::string serviceDefault(const char* key) {
+    if (!std::strcmp(key, "alphabet")) return "0";
+    if (!std::strcmp(key, "tcpMR")) return "10";
+    if (!std::strcmp(key, "tcpOT")) return "6000";
+    return {};
 }
 
 std::string listLine(const char* command, int profile, const std::string& key,
@@ -171,18 +179,21 @@ std::string Device::listConnections() const {
     return reply + okAnswer;
 }
 
-// Every service profile shows its srvType line; the address line and the other parameters
-// follow when the profile is in use.
+// The full listing a modem gives: every parameter of each profile that has a service type,
+// with the modem's defaults where nothing was set, and a lone empty srvType line for each
+// unused one.
 std::string Device::listServices() const {
     std::string reply = "\r\n";
     for (int n = 0; n < serviceProfiles; ++n) {
         const Profile& profile = modem_.service[n];
         const bool inUse = !profile.get("srvType").empty() || !profile.get("address").empty();
+        if (!inUse) {
+            reply += listLine("^SISS", n, "srvType", "");
+            continue;
+        }
         for (const char* key : serviceKeys) {
-            const std::string value = profile.get(key);
-            if (std::strcmp(key, "srvType") != 0 && !(inUse && !std::strcmp(key, "address")) &&
-                value.empty())
-                continue;
+            std::string value = profile.get(key);
+            if (value.empty()) value = serviceDefault(key);
             reply += listLine("^SISS", n, key, value);
         }
     }
@@ -274,9 +285,9 @@ int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& 
     if (option == "--flood" || option == "--garbage") {
         if (!number(value, 0, 100000, n)) return -1;
         if (option == "--flood") faults.floodTo = static_cast<size_t>(n);
-        // Bytes no answer begins with, none of them a flow-control character.
+        // Bytes no answer begins with, the flow-control characters among them.
         for (int k = 0; option == "--garbage" && k < n; ++k)
-            faults.garbage.push_back("#\xFE~"[k % 3]);
+            faults.garbage.push_back("#\x11\xFE\x13~"[k % 5]);
         return 2;
     }
     const char* const phoneOptions[] = {"--phone1", "--phone2", "--sms-phone"};
