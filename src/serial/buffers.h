@@ -18,7 +18,8 @@ extern uint32_t rxCount;
 
 // Response bits: set by the classifier, tested and cleared by the jobs.
 extern uint8_t responseStatus;
-constexpr uint8_t okBit = 0x01;       // "\r\nOK\r\n", or the echo of ATE0 followed by it
+// Each is looked for at the start of the burst, or right behind the echo of a command line.
+constexpr uint8_t okBit = 0x01;       // "\r\nOK\r\n"
 constexpr uint8_t blankOkBit = 0x02;  // "\r\n\r\nOK\r\n"
 constexpr uint8_t sicsBit = 0x04;     // "\r\n^SICS:"
 constexpr uint8_t sissBit = 0x08;     // "\r\n^SISS:"

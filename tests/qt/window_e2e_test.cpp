@@ -163,6 +163,51 @@ TEST_F(WholeProgram, EveryParameterBothSetUpsTheQueryAndTheSettingsFile) {
     EXPECT_EQ(shown(idPassword), "secret");
 }
 
+// A modem just powered up echoes every command, and the line carries XON and XOFF bytes: in
+// the unit's answer (an own address of 17) and in filler behind every answer. Each modem job
+// meets the modem as it comes up, and the query gets the full service-profile listing.
+TEST_F(WholeProgram, AModemJustPoweredUpAndFlowControlBytesOnTheLine) {
+    SimulatedPort simulated;
+    ASSERT_EQ(simulated.error(), "");
+    devsim::Device& device = simulated.device();
+    devsim::Faults faults;
+    faults.floodTo = 96;
+    device.setFaults(faults);
+    devsim::UnitValues unit;
+    unit.address = 17;
+    device.setUnit(unit);
+    const auto powerUp = [&device] {
+        devsim::ModemState modem = device.modem();
+        modem.echo = true;
+        device.setModem(modem);
+    };
+    openWindow();
+    window->start();
+    command(idOpenPort);
+    ASSERT_EQ(shown(idPortStatus), "The COM1 is opened.");
+
+    runJob(idFirstRead + 1, addressReadJob);
+    EXPECT_EQ(shown(idFirstValue + 1), "017");
+
+    QTest::mouseClick(checkBox(), Qt::LeftButton);
+    ASSERT_TRUE(device.modem().echo);
+    runJob(idModemWrite, modemSetupJob);
+    EXPECT_EQ(shown(idSetupStatus), "Ok!") << "without internet";
+    EXPECT_TRUE(device.modem().written);
+    QTest::mouseClick(checkBox(), Qt::LeftButton);
+
+    powerUp();
+    fillPanel("10.20.30.40", "inet.example", "gdata", "secret");
+    runJob(idModemWrite, modemSetupJob);
+    EXPECT_EQ(shown(idSetupStatus), "Ok!") << "for packet data";
+
+    powerUp();
+    runJob(idModemRead, modemQueryJob);
+    EXPECT_EQ(shown(idQueryStatus), "Ok!");
+    EXPECT_EQ(shown(idIpAddress), "10.20.30.40");
+    EXPECT_EQ(shown(idApn), "inet.example");
+}
+
 TEST_F(WholeProgram, APulledAdapterLeavesTheWindowWorking) {
     SimulatedPort simulated;
     ASSERT_EQ(simulated.error(), "");

@@ -50,13 +50,25 @@ TEST_F(ClassifierTest, EachPrefixSetsItsOwnBit) {
 
 TEST_F(ClassifierTest, NearMissesSetNothing) {
     for (const std::string& burst :
-         {std::string("OK\r\n"), std::string("AT&W\r\r\nOK\r\n"), std::string("ATE1\r\r\nOK\r\n"),
-          std::string("\r\nERROR: 3\r\n"), std::string("\r\n+CME ERROR: 4\r\n"),
+         {std::string("OK\r\n"), std::string("AT&W\r"), std::string("ATE0\r\nOK\r\n"),
+          std::string("AT\nOK\r\n"), std::string("at\r\r\nOK\r\n"), std::string("\r\nERROR: 3\r\n"), std::string("\r\n+CME ERROR: 4\r\n"),
           std::string("ERROR\r\n"), std::string("\x00\x0A\x21\xAA\x40", 5),
           std::string("\x0A\x21\xAB", 3), std::string("\r\n^SISS 9\r\n"), std::string("")}) {
         EXPECT_EQ(classify(burst), 0) << burst;
         EXPECT_EQ(rxCount, 0u);
     }
+}
+
+// A modem whose echo is on sends the command line back first; the answer behind it counts.
+TEST_F(ClassifierTest, AnAnswerBehindTheEchoOfItsCommandLineIsRecognised) {
+    EXPECT_EQ(classify("AT^SIPS=all,reset,0\r\r\n\r\nOK\r\n"), blankOkBit);
+    EXPECT_EQ(classify("AT&W\r\r\nOK\r\n"), okBit);
+    EXPECT_EQ(classify("AT+CMGF=1\r\r\nERROR\r\n"), errorBit);
+    EXPECT_EQ(classify("+++\r\r\nOK\r\n"), okBit);
+    EXPECT_EQ(classify("ATE0\r\n\r\nOK\r\n"), okBit) << "with the LF echoed as well";
+    const std::string query = "AT^SISS?\r\r\n^SISS: 9,\"address\",\"socktcp://10.0.0.5:65534\"\r\n";
+    EXPECT_EQ(classify(query), sissBit);
+    EXPECT_EQ(shown(3021), "10.0.0.5");
 }
 
 TEST_F(ClassifierTest, BitsAccumulateAcrossBursts) {
