@@ -21,55 +21,61 @@ struct SetupStep {
     uint8_t clears;   // response bits cleared before the send
     uint8_t accepts;  // any one of them completes the step
     Edit edit;
+    bool matters;     // an ERROR to it turns the run's "Ok!" into "Error!"
 };
 
 constexpr uint8_t answerBits = blankOkBit | errorBit;
 constexpr uint8_t echoBits = okBit | errorBit;
 
 // An ERROR answer completes a step like OK does: a modem that refuses a setting still gets
-// the rest of them.
+// the rest of them, in the same order. The run only ends "Ok!" if none that matters was
+// refused.
 const SetupStep internetSteps[] = {
-    {atEchoOff, okBit, okBit, Edit::none},
-    {atService0Type, answerBits, answerBits, Edit::none},
-    {atService0Address, answerBits, answerBits, Edit::none},
-    {atService9Type, answerBits, answerBits, Edit::none},
-    {atService9Address, answerBits, answerBits, Edit::address},
-    {atConnectionType, answerBits, answerBits, Edit::none},
-    {atConnectionApn, answerBits, answerBits, Edit::apn},
-    {atConnectionUser, answerBits, answerBits, Edit::user},
-    {atConnectionPassword, answerBits, answerBits, Edit::password},
-    {atServiceSave0, answerBits, answerBits, Edit::none},
-    {atServiceSave9, answerBits, answerBits, Edit::none},
-    {atConnectionSave0, answerBits, answerBits, Edit::none},
+    {atEchoOff, okBit, okBit, Edit::none, false},
+    {atService0Type, answerBits, answerBits, Edit::none, true},
+    {atService0Address, answerBits, answerBits, Edit::none, true},
+    {atService9Type, answerBits, answerBits, Edit::none, true},
+    {atService9Address, answerBits, answerBits, Edit::address, true},
+    {atConnectionType, answerBits, answerBits, Edit::none, true},
+    {atConnectionApn, answerBits, answerBits, Edit::apn, true},
+    {atConnectionUser, answerBits, answerBits, Edit::user, true},
+    {atConnectionPassword, answerBits, answerBits, Edit::password, true},
+    {atServiceSave0, answerBits, answerBits, Edit::none, true},
+    {atServiceSave9, answerBits, answerBits, Edit::none, true},
+    {atConnectionSave0, answerBits, answerBits, Edit::none, true},
 };
 
+// A modem may refuse to reset or store a profile it never used; that leaves it as wanted.
 const SetupStep noInternetSteps[] = {
-    {atAllReset0, answerBits, answerBits, Edit::none},
-    {atAllReset1, answerBits, answerBits, Edit::none},
-    {atAllReset2, answerBits, answerBits, Edit::none},
-    {atAllReset3, answerBits, answerBits, Edit::none},
-    {atAllReset4, answerBits, answerBits, Edit::none},
-    {atAllReset5, answerBits, answerBits, Edit::none},
-    {atAllSave0, answerBits, answerBits, Edit::none},
-    {atAllSave1, answerBits, answerBits, Edit::none},
-    {atAllSave2, answerBits, answerBits, Edit::none},
-    {atAllSave3, answerBits, answerBits, Edit::none},
-    {atAllSave4, answerBits, answerBits, Edit::none},
-    {atAllSave5, answerBits, answerBits, Edit::none},
-    {atServiceReset6, answerBits, answerBits, Edit::none},
-    {atServiceSave6, answerBits, answerBits, Edit::none},
-    {atServiceReset7, answerBits, answerBits, Edit::none},
-    {atServiceSave7, answerBits, answerBits, Edit::none},
-    {atServiceReset8, answerBits, answerBits, Edit::none},
-    {atServiceSave8, answerBits, answerBits, Edit::none},
-    {atServiceReset9, answerBits, answerBits, Edit::none},
+    {atAllReset0, answerBits, answerBits, Edit::none, false},
+    {atAllReset1, answerBits, answerBits, Edit::none, false},
+    {atAllReset2, answerBits, answerBits, Edit::none, false},
+    {atAllReset3, answerBits, answerBits, Edit::none, false},
+    {atAllReset4, answerBits, answerBits, Edit::none, false},
+    {atAllReset5, answerBits, answerBits, Edit::none, false},
+    {atAllSave0, answerBits, answerBits, Edit::none, false},
+    {atAllSave1, answerBits, answerBits, Edit::none, false},
+    {atAllSave2, answerBits, answerBits, Edit::none, false},
+    {atAllSave3, answerBits, answerBits, Edit::none, false},
+    {atAllSave4, answerBits, answerBits, Edit::none, false},
+    {atAllSave5, answerBits, answerBits, Edit::none, false},
+    {atServiceReset6, answerBits, answerBits, Edit::none, false},
+    {atServiceSave6, answerBits, answerBits, Edit::none, false},
+    {atServiceReset7, answerBits, answerBits, Edit::none, false},
+    {atServiceSave7, answerBits, answerBits, Edit::none, false},
+    {atServiceReset8, answerBits, answerBits, Edit::none, false},
+    {atServiceSave8, answerBits, answerBits, Edit::none, false},
+    {atServiceReset9, answerBits, answerBits, Edit::none, false},
     // Storing the reset profile 9 is the one step an ERROR does not complete.
-    {atServiceSave9, answerBits, blankOkBit, Edit::none},
-    {atEchoOff, echoBits, echoBits, Edit::none},
-    {atTextMode, echoBits, echoBits, Edit::none},
-    {atIgnoreDtr, echoBits, echoBits, Edit::none},
-    {atStoreSettings, echoBits, echoBits, Edit::none},
+    {atServiceSave9, answerBits, blankOkBit, Edit::none, false},
+    {atEchoOff, echoBits, echoBits, Edit::none, true},
+    {atTextMode, echoBits, echoBits, Edit::none, true},
+    {atIgnoreDtr, echoBits, echoBits, Edit::none, true},
+    {atStoreSettings, echoBits, echoBits, Edit::none, true},
 };
+
+// Set when a step that matters was answered ERROR; cleared when a run starts.
+bool commandRefused = false;
 
 // The state byte: 0 at rest; from a variant's base on, the escape send, the escape pause,
 // then a send state and a wait state per step, and for the internet variant a closing state
@@ -114,13 +120,22 @@ void copyEntry(AtCommandId id, uint8_t* command) {
     std::memcpy(command, entry, 1u + entry[0]);
 }
 
+// A value goes between double quotes on one command line: a double quote would end it early
+// and a control byte (a line break typed into the address box, say) would end the line.
+bool valueFitsACommandLine(const uint8_t* value, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (value[i] == '"' || value[i] < 0x20) return false;
+    return true;
+}
+
 // The field's text goes in front of the entry's last `tail` bytes, in place of the
 // placeholder blank if the entry has one. False when the command would not fit the
-// TxBuffer's length byte: then nothing is composed.
+// TxBuffer's length byte, or the value cannot stand inside it: then nothing is composed.
 bool composeEdited(AtCommandId id, TextField& field, size_t tail, bool placeholder,
                    uint8_t* command) {
     uint8_t value[TextField::rawCapacity];
     const size_t n = readFieldText(field, value);
+    if (!valueFitsACommandLine(value, n)) return false;
     if (n == 0 && placeholder) {
         copyEntry(id, command);
         return true;
@@ -148,6 +163,17 @@ bool composeCommand(const SetupStep& step, uint8_t* command) {
     return true;
 }
 
+// Every value the variant will send can be composed. Checked before the escape, so that a
+// refused value leaves the modem and the settings file as they were.
+bool valuesComposable(const SetupVariant& v) {
+    uint8_t command[txBufferSize];
+    for (unsigned k = 0; k < v.stepCount; ++k)
+        if (v.steps[k].edit != Edit::none && !composeCommand(v.steps[k], command)) return false;
+    return true;
+}
+
+void finishRun(Job& job) { finish(job, commandRefused ? "Error!" : "Ok!"); }
+
 void sendStep(Job& job, const SetupVariant& v, unsigned k) {
     const SetupStep& step = v.steps[k];
     showProgressMark(k);
@@ -171,11 +197,12 @@ void waitStep(Job& job, const SetupVariant& v, unsigned k) {
         return;
     }
     if ((responseStatus & v.steps[k].accepts) == 0) return;
+    if (v.steps[k].matters && (responseStatus & errorBit) != 0) commandRefused = true;
     if (k + 1 == v.stepCount) {
         if (v.internet)
             job.state = sendState(v, v.stepCount);
         else
-            finish(job, "Ok!");
+            finishRun(job);
     } else if (v.internet && k == 0) {
         sendStep(job, v, 1);
     } else {
@@ -192,6 +219,7 @@ void leaveRest(Job& job, WindowHandle window) {
     // The variant is fixed here; clicking the box during the run changes nothing.
     const SetupVariant& v =
         isCheckBoxChecked(window, idNoInternet) ? noInternetVariant : internetVariant;
+    commandRefused = false;
     job.state = escapeSendState(v);
 }
 
@@ -209,6 +237,10 @@ void stepModemSetupJob(WindowHandle window) {
     if (offset > 2u + 2u * v.stepCount) {
         finish(job, "Error!");
     } else if (job.state == escapeSendState(v)) {
+        if (!valuesComposable(v)) {
+            finish(job, "Error!");
+            return;
+        }
         // The escape is answered by nothing the classifier knows; the pause is the guard time
         // the modem needs around it.
         sendCommand(job, atCommand(atEscape), escapePauseTicks);
@@ -216,7 +248,7 @@ void stepModemSetupJob(WindowHandle window) {
     } else if (job.state == escapePauseState(v)) {
         if (deadlinePassed(job.deadline, tickCount)) job.state = sendState(v, 0);
     } else if (job.state == sendState(v, v.stepCount)) {
-        finish(job, "Ok!");
+        finishRun(job);
     } else if ((offset - 2) % 2 == 0) {
         sendStep(job, v, (offset - 2) / 2);
     } else {

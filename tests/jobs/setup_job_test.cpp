@@ -115,15 +115,23 @@ TEST_F(SetupJobTest, TheOkComesOnTheTickAfterTheLastAnswer) {
     EXPECT_EQ(modemSetupJob.trigger, 0);
 }
 
-TEST_F(SetupJobTest, ErrorToEveryCommandAfterEchoOffStillEndsWithOk) {
-    jobs::Modem modem;
-    for (const std::string& c : internetCommands("10.0.0.1", "internet", "gdata", "abc"))
-        if (c != line("ATE0") && c != line("+++")) modem.overrides[c] = errorAnswer;
-    respond = modem;
-    run();
-    EXPECT_EQ(status(), "Ok!");
-    EXPECT_EQ(sent.size(), 13u);
-    EXPECT_EQ(sent.back().tick, internetSendTick(12));
+// A refused setting still lets the rest through, in the same order and on the same ticks,
+// but the run no longer reports success.
+TEST_F(SetupJobTest, AnErrorToAnyStepAfterEchoOffSendsTheRestButEndsWithError) {
+    const auto commandsSent = internetCommands("10.0.0.1", "internet", "gdata", "abc");
+    for (int refused : {-1, 2, 7, 12}) {
+        SCOPED_TRACE(refused);
+        SetUp();
+        jobs::Modem modem;
+        for (int i = 2; i < 13; ++i)
+            if (refused < 0 || i == refused) modem.overrides[commandsSent[i]] = errorAnswer;
+        respond = modem;
+        run();
+        EXPECT_EQ(status(), "Error!");
+        EXPECT_EQ(commands(), commandsSent);
+        EXPECT_EQ(sent.back().tick, internetSendTick(12));
+        EXPECT_EQ(tickCount, internetSendTick(12) + 3) << "on the tick an Ok! would have come";
+    }
 }
 
 TEST_F(SetupJobTest, EchoOffTakesOnlyThePlainOk) {
@@ -173,7 +181,7 @@ TEST_F(SetupJobTest, EmptyFieldsGiveTheStoredCommands) {
 
 TEST_F(SetupJobTest, EditedCommandsCarryTheValuesAsTyped) {
     type(idIpAddress, "data.example.org");
-    type(idApn, "a\"b");
+    type(idApn, "a'b");
     type(idUser, "x y");
     type(idPassword, "abc");
     respond = jobs::Modem{};
@@ -182,10 +190,41 @@ TEST_F(SetupJobTest, EditedCommandsCarryTheValuesAsTyped) {
     ASSERT_EQ(c.size(), 13u);
     EXPECT_EQ(c[5], line("AT^SISS=9,\"address\",\"socktcp://data.example.org:65534\""));
     EXPECT_EQ(c[5].size(), 40u + 16u);
-    EXPECT_EQ(c[7], line("AT^SICS=0,\"apn\",\"a\"b\"")) << "no quoting or escaping";
+    EXPECT_EQ(c[7], line("AT^SICS=0,\"apn\",\"a'b\"")) << "no quoting or escaping";
     EXPECT_EQ(c[8], line("AT^SICS=0,\"user\",\"x y\""));
     EXPECT_EQ(c[9], line("AT^SICS=0,\"passwd\",\"abc\""));
     EXPECT_EQ(c[9].size(), 26u);
+}
+
+// A double quote or a control byte cannot stand inside a quoted value on one command line.
+// All four values are checked before the escape, so a bad one leaves the modem and the
+// settings file untouched.
+TEST_F(SetupJobTest, AValueThatCannotMakeACommandStopsTheRunBeforeTheEscape) {
+    for (const int id : {idIpAddress, idApn, idUser, idPassword}) {
+        for (const char* bad : {"a\"b", "line\nbreak", "t\tab", "\x1F"}) {
+            SCOPED_TRACE(std::to_string(id) + " " + std::string(bad));
+            SetUp();
+            type(id, bad);
+            respond = jobs::Modem{};
+            run();
+            EXPECT_EQ(status(), "Error!");
+            EXPECT_TRUE(sent.empty());
+            EXPECT_FALSE(jobs::fileExists(settingsFileName));
+            EXPECT_EQ(tickCount, 2u) << "ends on the tick the escape would have gone";
+        }
+    }
+}
+
+// The check is made again at each step: a value changed during the run is refused there.
+TEST_F(SetupJobTest, AValueSpoiledDuringTheRunEndsItAtItsStep) {
+    respond = jobs::Modem{};
+    press(idModemWrite);
+    tickUntil(25);
+    type(idUser, "we\"ird");
+    runJob(modemSetupJob, idSetupStatus);
+    EXPECT_EQ(status(), "Error!");
+    ASSERT_EQ(sent.size(), 8u) << "up to the APN, nothing of the user's command";
+    EXPECT_EQ(sent.back().bytes, line("AT^SICS=0,\"apn\",\"internet\""));
 }
 
 TEST_F(SetupJobTest, EachValueIsReadWhenItsCommandIsComposed) {
@@ -219,8 +258,8 @@ TEST_F(SetupJobTest, AValueTooLongForTheTxBufferEndsTheRunAtItsStep) {
                 EXPECT_NE(sent[v.command].bytes.find(std::string(length, 'v')), std::string::npos);
             } else {
                 EXPECT_EQ(status(), "Error!") << v.id;
-                EXPECT_EQ(sent.size(), static_cast<size_t>(v.command)) << "nothing of it is sent";
-                EXPECT_EQ(tickCount, internetSendTick(v.command) + 1) << "ends on its send tick";
+                EXPECT_TRUE(sent.empty()) << "refused before the escape";
+                EXPECT_FALSE(jobs::fileExists(settingsFileName));
             }
         }
     }
@@ -272,16 +311,28 @@ TEST_F(SetupJobTest, NoInternetVariantResetsStoresAndEndsOnTheTickOfTheLastAnswe
     EXPECT_FALSE(jobs::fileExists(settingsFileName)) << "only the internet variant saves";
 }
 
-TEST_F(SetupJobTest, NoInternetVariantRefusesErrorOnlyForStoringProfile9) {
+TEST_F(SetupJobTest, NoInternetVariantTakesErrorToTheResetsAndSavesButNotToTheLastFour) {
+    const auto all = noInternetCommands();
     noInternet(true);
     jobs::Modem modem;
-    for (const std::string& c : noInternetCommands()) modem.overrides[c] = errorAnswer;
-    modem.overrides[line("+++")] = "";
-    modem.overrides[line("AT^SIPS=service,save,9")] = blankOkAnswer;
+    for (size_t i = 1; i <= 19; ++i) modem.overrides[all[i]] = errorAnswer;  // steps 0-18
     respond = modem;
     run();
-    EXPECT_EQ(status(), "Ok!") << "ERROR completes every other step, AT&W included";
+    EXPECT_EQ(status(), "Ok!") << "unused profiles may refuse their reset or save";
     EXPECT_EQ(sent.size(), 25u);
+
+    // ERROR to AT&W (or any of the last four): every command still goes out, in order.
+    for (size_t refused = 21; refused <= 24; ++refused) {
+        SetUp();
+        noInternet(true);
+        sent.clear();
+        jobs::Modem closing;
+        closing.overrides[all[refused]] = errorAnswer;
+        respond = closing;
+        run();
+        EXPECT_EQ(status(), "Error!") << all[refused];
+        EXPECT_EQ(commands(), all);
+    }
 
     SetUp();
     noInternet(true);
@@ -293,6 +344,24 @@ TEST_F(SetupJobTest, NoInternetVariantRefusesErrorOnlyForStoringProfile9) {
     ASSERT_EQ(sent.size(), 21u) << "nothing after AT^SIPS=service,save,9";
     EXPECT_EQ(sent.back().bytes, line("AT^SIPS=service,save,9"));
     EXPECT_EQ(tickCount, sent.back().tick + 61 + 1) << "Error! on its deadline";
+}
+
+// A modem just powered up echoes every command line in front of its answer.
+TEST_F(SetupJobTest, BothVariantsPassAModemWhoseEchoIsOn) {
+    const auto withEcho = [](const std::string& command) {
+        const std::string answer = jobs::Modem{}(command);
+        return command == line("+++") ? answer : command.substr(0, command.size() - 1) + answer;
+    };
+    for (bool without : {false, true}) {
+        SetUp();
+        sent.clear();
+        noInternet(without);
+        respond = withEcho;
+        run();
+        EXPECT_EQ(status(), "Ok!") << (without ? "without internet" : "internet");
+        EXPECT_EQ(commands(), without ? noInternetCommands()
+                                      : internetCommands("10.0.0.1", "internet", "gdata", "abc"));
+    }
 }
 
 TEST_F(SetupJobTest, NoInternetEchoOffTakesOkAndError) {
