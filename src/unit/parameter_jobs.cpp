@@ -71,6 +71,9 @@ void showAnswer(const ParameterJob& row) {
     size_t received = copyLastBurst(answer);
     if (received > rxBufferSize) received = rxBufferSize;
     if (row.kind == Kind::numberRead) {
+        // An answer cut short before its value byte holds no value; what lies there is a byte
+        // of an earlier answer.
+        if (received <= numberAnswerByte) return;
         uint8_t digits[3];
         numberAnswerDigits(answer, digits);
         showText(*row.field, digits, sizeof digits);

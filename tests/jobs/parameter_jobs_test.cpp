@@ -131,6 +131,16 @@ TEST_F(ParameterJobsTest, NumberReadsShowAnswerByte4AsThreeDigits) {
     }
 }
 
+// An answer cut short before byte 4 carries no value; the byte left there by an earlier
+// answer must not be shown as one.
+TEST_F(ParameterJobsTest, ANumberAnswerShorterThanFiveBytesLeavesTheField) {
+    ASSERT_EQ(readWith(addressRow, unitAnswer(bytes({0x40, 45, 0x0D, 0x0A}))), "045");
+    for (const std::string& cut : {unitAnswer(""), unitAnswer(bytes({0x40}))}) {
+        type(valueId(addressRow), "old");
+        EXPECT_EQ(readWith(addressRow, cut), "old") << cut.size() << " bytes";
+    }
+}
+
 TEST_F(ParameterJobsTest, NumberWritesSendTheThreeDigitsAndHoldTheirTriggerToT22) {
     type(valueId(periodRow), "123");
     responseStatus = frameBit;  // a write neither clears nor waits for the frame bit
