@@ -75,12 +75,20 @@ void openPortCommand() {
         showPortStatus("Port did't open!");
         return;
     }
+    startPortThreads();
+    // Without its reader or writer the port would look open and never pass a byte.
+    if (readerRunning != 1 || writerRunning != 1) {
+        stopPortThreads();
+        closePort(portHandle);
+        portHandle = invalidPort;
+        showPortStatus("Port did't open!");
+        return;
+    }
     uint8_t message[4 + 6 + 11];
     std::memcpy(message, "The ", 4);
     std::memcpy(message + 4, name, length);
     std::memcpy(message + 4 + length, " is opened.", 11);
     showPortStatus(message, 4 + length + 11);
-    startPortThreads();
 }
 
 void closePortCommand() {

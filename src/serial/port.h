@@ -18,7 +18,8 @@ int openPort(const char* path, int32_t baud, PortHandle& slot);
 // Closes the handle; the result is the platform's and nobody relies on it.
 int closePort(PortHandle handle);
 
-// Starts the writer, then the reader, each unless its running flag is already 1.
+// Starts the writer, then the reader, each unless its running flag is already 1. A thread
+// that could not be started leaves its flag at 0.
 void startPortThreads();
 
 // Wakes both threads and waits until they no longer touch the port, the buffers or the quiet

@@ -168,11 +168,17 @@ DWORD WINAPI readerMain(void* parameter) {
     return 0;
 }
 
-void startWorker(Worker& worker, LPTHREAD_START_ROUTINE main) {
+// False when the thread could not be started; nothing of it is left then.
+bool startWorker(Worker& worker, LPTHREAD_START_ROUTINE main) {
     worker.stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (worker.stop == nullptr) return false;
     // The port slot does not change while the threads run: a second open is refused and the
     // close comes only after the threads have stopped.
     worker.thread = CreateThread(nullptr, 0, main, toHandle(portHandle), 0, nullptr);
+    if (worker.thread != nullptr) return true;
+    CloseHandle(worker.stop);
+    worker = Worker{};
+    return false;
 }
 
 void stopWorker(Worker& worker) {
@@ -216,15 +222,11 @@ int closePort(PortHandle handle) { return CloseHandle(toHandle(handle)); }
 
 void startPortThreads() {
     if (writerRunning != 1) {
-        writerRunning = 1;
         // Created before the thread, so a send asked for at once is not missed.
         writerWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        startWorker(writer, writerMain);
+        writerRunning = writerWake != nullptr && startWorker(writer, writerMain) ? 1 : 0;
     }
-    if (readerRunning != 1) {
-        readerRunning = 1;
-        startWorker(reader, readerMain);
-    }
+    if (readerRunning != 1) readerRunning = startWorker(reader, readerMain) ? 1 : 0;
 }
 
 void stopPortThreads() {

@@ -67,6 +67,17 @@ TEST_F(CommandsTest, FailedOpenStartsNothing) {
     EXPECT_EQ(portHandle, invalidPort);
 }
 
+TEST_F(CommandsTest, OpenWhoseThreadsDoNotStartClosesThePortAgain) {
+    fake::threadsFail = true;
+    EXPECT_EQ(openWithName("COM4"), "Port did't open!");
+    EXPECT_EQ(fake::stopCount, 1) << "the thread that did start is stopped";
+    ASSERT_EQ(fake::closedHandles.size(), 1u);
+    EXPECT_EQ(portHandle, invalidPort);
+    EXPECT_EQ(writerRunning, 0);
+    fake::threadsFail = false;
+    EXPECT_EQ(openWithName("COM4"), "The COM4 is opened.") << "a later open works";
+}
+
 TEST_F(CommandsTest, OpenWhileOpenKeepsTheRunningConnection) {
     openWithName("COM1");
     const PortHandle held = portHandle;

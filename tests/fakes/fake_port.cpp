@@ -9,9 +9,11 @@ std::vector<tarnwick::PortHandle> closedHandles;
 int wakeCount = 0;
 int startCount = 0;
 int stopCount = 0;
+bool threadsFail = false;
 
 void resetPort() {
     openResult = 0;
+    threadsFail = false;
     openedPaths.clear();
     closedHandles.clear();
     wakeCount = startCount = stopCount = 0;
@@ -35,7 +37,7 @@ int closePort(PortHandle handle) {
 void startPortThreads() {
     ++fake::startCount;
     writerRunning = 1;
-    readerRunning = 1;
+    readerRunning = fake::threadsFail ? 0 : 1;
 }
 
 void stopPortThreads() {

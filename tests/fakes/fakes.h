@@ -55,6 +55,7 @@ extern std::vector<tarnwick::PortHandle> closedHandles;
 extern int wakeCount;
 extern int startCount;
 extern int stopCount;
+extern bool threadsFail;            // startPortThreads cannot start the reader
 
 // The quiet timer and its clock.
 extern uint32_t nowMs;
