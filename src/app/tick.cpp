@@ -2,11 +2,13 @@
 
 #include "app/app_state.h"
 #include "modem/modem_jobs.h"
+#include "serial/burst.h"
 #include "unit/parameter_jobs.h"
 
 namespace tarnwick {
 
 void mainTick() {
+    rearmStalledBurst();
     // The order decides which of two triggers raised before the same tick wins: a job that
     // finds another trigger raised drops its own, so the one stepped later starts.
     stepModemQueryJob();

@@ -58,6 +58,11 @@ void quietTimerExpired() {
     classifyBurst();
 }
 
+void rearmStalledBurst() {
+    std::lock_guard<std::mutex> hold(receiveLock);
+    if (quietTimer && monotonicMs() - lastByteMs >= 2 * quietMs) requestQuietTimer(0);
+}
+
 size_t copyLastBurst(uint8_t* bytes) {
     std::memcpy(bytes, lastBurst, rxBufferSize);
     return lastBurstLength;

@@ -21,6 +21,11 @@ void quietTimerExpired();
 // its answer from and returns how many bytes the burst classified last had received.
 size_t copyLastBurst(uint8_t* bytes);
 
+// Window thread, on every tick: a burst whose last byte is older than twice the quiet time
+// has lost its timer (a request dropped on the way to the window thread); the timer is asked
+// for again, so that classification never stops for good.
+void rearmStalledBurst();
+
 // True while a burst is being collected (the quiet timer is armed).
 bool burstInProgress();
 

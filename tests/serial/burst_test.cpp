@@ -7,8 +7,10 @@
 #include <thread>
 
 #include "app/app_state.h"
+#include "app/tick.h"
 #include "fakes.h"
 #include "serial/buffers.h"
+#include "serial/quiet_timer.h"
 #include "serial/send_queue.h"
 
 using namespace tarnwick;
@@ -75,6 +77,24 @@ TEST_F(BurstTest, TwoAnswersCloseTogetherAreOneBurstClassifiedByTheFirst) {
     append("\r\nOK\r\n");
     expireAt(1399);
     EXPECT_EQ(responseStatus, errorBit) << "only the start of the burst counts";
+}
+
+// A timer request lost on its way to the window thread must not stop classification for
+// good: the tick asks again once the line has been quiet for twice the quiet time.
+TEST_F(BurstTest, TheTickRearmsATimerWhoseRequestWasLost) {
+    append("\r\nOK\r\n");
+    stopQuietTimer();  // the request never arrived
+    fake::nowMs = 1399;
+    rearmStalledBurst();
+    EXPECT_FALSE(fake::quietArmed) << "within twice the quiet time a timer may still come";
+    fake::nowMs = 1400;
+    mainTick();
+    ASSERT_TRUE(fake::quietArmed);
+    expireAt(fake::quietDueMs);
+    EXPECT_EQ(responseStatus, okBit);
+    EXPECT_FALSE(burstInProgress());
+    mainTick();
+    EXPECT_EQ(fake::quietRequests, 2) << "nothing to ask for once the burst is classified";
 }
 
 TEST_F(BurstTest, StaleExpiryDoesNothing) {
