@@ -1,5 +1,7 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,11 @@
 namespace tarnwick {
 
 namespace {
+
+constexpr size_t pathCapacity = 4096;
+constexpr int maxLinks = 40;  // as the kernel's own limit on a chain of symlinks
+constexpr char temporarySuffix[] = ".XXXXXX";
+constexpr size_t temporaryRandom = 6;
 
 bool writeAll(int fd, const uint8_t* bytes, size_t count) {
     while (count > 0) {
@@ -26,23 +33,138 @@ bool writeAll(int fd, const uint8_t* bytes, size_t count) {
     return true;
 }
 
-}  // namespace
+// Where `name` really is: a symlink that the user put there on purpose (to keep the file on
+// another disk, say) is followed, so that the replace goes to its target and the link stays.
+bool resolve(const char* name, char* path) {
+    if (std::snprintf(path, pathCapacity, "%s", name) >= static_cast<int>(pathCapacity))
+        return false;
+    for (int hop = 0; hop < maxLinks; ++hop) {
+        char target[pathCapacity];
+        const ssize_t n = ::readlink(path, target, sizeof target - 1);
+        if (n < 0) return errno == EINVAL || errno == ENOENT;  // not a link, or not there
+        target[n] = '\0';
+        if (target[0] == '/') {
+            std::memcpy(path, target, static_cast<size_t>(n) + 1);
+            continue;
+        }
+        // A relative target counts from the folder holding the link.
+        const char* slash = std::strrchr(path, '/');
+        const size_t folder = slash != nullptr ? static_cast<size_t>(slash - path) + 1 : 0;
+        if (folder + static_cast<size_t>(n) + 1 > pathCapacity) return false;
+        std::memcpy(path + folder, target, static_cast<size_t>(n) + 1);
+    }
+    return false;
+}
 
-int replaceFileContents(const char* name, const uint8_t* bytes, size_t count) {
-    char temporary[4096];
-    const int length = std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", name);
-    if (length < 0 || static_cast<size_t>(length) >= sizeof temporary) return 1;
+// The folder part of `path` ("." for a bare name) and the file's own name within it.
+void splitPath(const char* path, char* folder, const char** base) {
+    const char* slash = std::strrchr(path, '/');
+    if (slash == nullptr) {
+        std::strcpy(folder, ".");
+        *base = path;
+        return;
+    }
+    const size_t length = slash == path ? 1 : static_cast<size_t>(slash - path);
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+    *base = slash + 1;
+}
 
-    // mkstemp creates the file with mode 0600: the file holds the packet-data password.
-    const int fd = ::mkstemp(temporary);
+bool isTemporaryName(const char* entry, const char* base) {
+    const size_t length = std::strlen(base);
+    if (std::strncmp(entry, base, length) != 0 || entry[length] != '.') return false;
+    const char* random = entry + length + 1;
+    if (std::strlen(random) != temporaryRandom) return false;
+    for (const char* c = random; *c != '\0'; ++c)
+        if (!((*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9')))
+            return false;
+    return true;
+}
+
+// Removes the temporary files of earlier replaces of `path` that never got renamed. One that
+// another run is writing right now holds its lock and is left alone.
+void removeTemporariesBeside(const char* path) {
+    char folder[pathCapacity];
+    const char* base = nullptr;
+    splitPath(path, folder, &base);
+    const int dirFd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return;
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTemporaryName(entry->d_name, base)) continue;
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Read-only to us: not writable by this user, or with every write bit off, which even root
+// takes as the user's wish to keep the file as it is.
+bool readOnly(const char* path, const struct stat& info) {
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path, W_OK) != 0;
+}
+
+// The fallback where no file may be created beside the old one: the old file is rewritten
+// where it is. Not atomic, but the user's values are kept, which is what matters.
+int writeInPlace(const char* path, const uint8_t* bytes, size_t count) {
+    const int fd = ::open(path, O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return 1;
     const bool written = writeAll(fd, bytes, count) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary, name) != 0) {
+    return ::close(fd) == 0 && written ? 0 : 1;
+}
+
+// Gives the temporary file the old file's mode and owner. False when the owner cannot be
+// given (another user's file we may write but not own).
+bool takeOver(int fd, const struct stat& old) {
+    if (::fchmod(fd, old.st_mode & 07777) != 0) return false;
+    if (old.st_uid == ::geteuid() && old.st_gid == ::getegid()) return true;
+    return ::fchown(fd, old.st_uid, old.st_gid) == 0;
+}
+
+}  // namespace
+
+void removeStaleTemporaries(const char* name) {
+    char path[pathCapacity];
+    if (resolve(name, path)) removeTemporariesBeside(path);
+}
+
+int replaceFileContents(const char* name, const uint8_t* bytes, size_t count) {
+    char path[pathCapacity];
+    if (!resolve(name, path)) return 1;
+    struct stat old {};
+    const bool exists = ::stat(path, &old) == 0;
+    if (exists && (!S_ISREG(old.st_mode) || readOnly(path, old))) return 1;
+    removeTemporariesBeside(path);
+
+    char temporary[pathCapacity];
+    const int length = std::snprintf(temporary, sizeof temporary, "%s%s", path, temporarySuffix);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof temporary) return 1;
+    // mkstemp creates the file with mode 0600: a new file holds the packet-data password.
+    const int fd = ::mkstemp(temporary);
+    if (fd < 0) return exists ? writeInPlace(path, bytes, count) : 1;
+    // Held while the file exists, so that another run's clean-up leaves it alone.
+    ::flock(fd, LOCK_EX);
+    if (exists && !takeOver(fd, old)) {
         ::unlink(temporary);
+        ::close(fd);
+        return writeInPlace(path, bytes, count);
+    }
+    const bool written = writeAll(fd, bytes, count) && ::fsync(fd) == 0;
+    if (!written || ::rename(temporary, path) != 0) {
+        ::unlink(temporary);
+        ::close(fd);
         return 1;
     }
-    return 0;
+    return ::close(fd) == 0 ? 0 : 1;
 }
 
 }  // namespace tarnwick

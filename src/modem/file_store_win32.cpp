@@ -1,26 +1,104 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "modem/file_store.h"
 
 namespace tarnwick {
 
-int replaceFileContents(const char* name, const uint8_t* bytes, size_t count) {
-    char temporary[MAX_PATH + 16];
-    const int length = std::snprintf(temporary, sizeof temporary, "%s.%lu.tmp", name,
-                                     static_cast<unsigned long>(GetCurrentProcessId()));
-    if (length < 0 || static_cast<size_t>(length) >= sizeof temporary) return 1;
+namespace {
 
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
+constexpr DWORD pathCapacity = MAX_PATH + 16;
+constexpr char temporaryPattern[] = "%s.%lu.tmp";
+
+// Where `name` really is: a symbolic link the user made is followed, so that the replace goes
+// to its target and the link stays. A name that is not there yet, or not a link, is kept.
+void resolve(const char* name, char* path) {
+    std::snprintf(path, pathCapacity, "%s", name);
+    const DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return;
+    HANDLE file = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    char final[pathCapacity];
+    const DWORD length = GetFinalPathNameByHandleA(file, final, sizeof final, 0);
+    CloseHandle(file);
+    if (length == 0 || length >= sizeof final) return;
+    // "\\?\C:\..." is a path every call below takes as it is.
+    std::memcpy(path, final, length + 1);
+}
+
+void deleteTemporariesBeside(const char* path) {
+    char pattern[pathCapacity];
+    if (std::snprintf(pattern, sizeof pattern, "%s.*.tmp", path) >= static_cast<int>(sizeof pattern))
+        return;
+    const char* slash = std::strrchr(path, '\\');
+    const size_t folder = slash != nullptr ? static_cast<size_t>(slash - path) + 1 : 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        char stale[pathCapacity];
+        if (folder + std::strlen(found.cFileName) + 1 > sizeof stale) continue;
+        std::memcpy(stale, path, folder);
+        std::strcpy(stale + folder, found.cFileName);
+        // A file another run is still writing is open without sharing: it cannot be deleted.
+        DeleteFileA(stale);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+bool writeAndFlush(HANDLE file, const uint8_t* bytes, size_t count) {
     DWORD written = 0;
     const bool ok = WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr) &&
                     written == count && FlushFileBuffers(file);
     CloseHandle(file);
-    // MOVEFILE_WRITE_THROUGH returns only once the rename is on disk.
-    if (!ok || !MoveFileExA(temporary, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return ok;
+}
+
+// Where no file may be created beside the old one, the old one is rewritten in place.
+int writeInPlace(const char* path, const uint8_t* bytes, size_t count) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    return writeAndFlush(file, bytes, count) ? 0 : 1;
+}
+
+}  // namespace
+
+void removeStaleTemporaries(const char* name) {
+    char path[pathCapacity];
+    resolve(name, path);
+    deleteTemporariesBeside(path);
+}
+
+int replaceFileContents(const char* name, const uint8_t* bytes, size_t count) {
+    char path[pathCapacity];
+    resolve(name, path);
+    const DWORD attributes = GetFileAttributesA(path);
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return 1;
+    deleteTemporariesBeside(path);
+
+    char temporary[pathCapacity];
+    const int length = std::snprintf(temporary, sizeof temporary, temporaryPattern, path,
+                                     static_cast<unsigned long>(GetCurrentProcessId()));
+    if (length < 0 || static_cast<size_t>(length) >= sizeof temporary) return 1;
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return exists ? writeInPlace(path, bytes, count) : 1;
+    if (!writeAndFlush(file, bytes, count)) {
+        DeleteFileA(temporary);
+        return 1;
+    }
+    // ReplaceFile keeps the old file's attributes and access rights; a new file is moved in.
+    const bool replaced =
+        exists ? ReplaceFileA(path, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                              nullptr) != 0
+               : MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!replaced) {
         DeleteFileA(temporary);
         return 1;
     }

@@ -62,6 +62,8 @@ void saveSettings() {
 }
 
 void loadSettings() {
+    // Loaded at every start: a temporary file from a save cut short ends here at the latest.
+    removeStaleTemporaries(settingsFileName);
     uint8_t content[readLimit];
     size_t count = 0;
     if (readSettingsFile(content, readLimit, &count) != 0) return;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -205,6 +207,126 @@ TEST_F(SettingsFileTest, UnwritableFileIsPassedOverSilently) {
     saveSettings();
     EXPECT_EQ(rmdir(settingsFileName), 0) << "the directory in the way is left as it was";
     EXPECT_EQ(strayFiles(), 0);
+}
+
+// --- how the file is replaced ------------------------------------------------------------
+
+// Runs `body` in a scratch folder of its own and comes back.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        char pattern[] = "/tmp/tarnwick-store-XXXXXX";
+        if (mkdtemp(pattern) != nullptr) path = pattern;
+        if (getcwd(home, sizeof home) == nullptr) home[0] = '\0';
+        if (!path.empty() && chdir(path.c_str()) != 0) path.clear();
+    }
+    ~ScratchFolder() {
+        if (chdir(home) != 0) return;
+        if (!path.empty()) std::system(("chmod -R u+w '" + path + "'; rm -rf '" + path + "'").c_str());
+    }
+    std::string path;
+
+private:
+    char home[4096];
+};
+
+std::string listing(const std::string& folder) {
+    std::string names;
+    FILE* p = popen(("ls -A '" + folder + "'").c_str(), "r");
+    char line[512];
+    while (fgets(line, sizeof line, p) != nullptr) names += line;
+    pclose(p);
+    return names;
+}
+
+TEST_F(SettingsFileTest, ASymlinkIsWrittenThroughToItsTarget) {
+    ScratchFolder scratch;
+    ASSERT_FALSE(scratch.path.empty());
+    ASSERT_EQ(mkdir("kept", 0700), 0);
+    writeDisk("");
+    ASSERT_EQ(std::rename(settingsFileName, "kept/store.ini"), 0);
+    ASSERT_EQ(symlink("kept/store.ini", settingsFileName), 0);
+    type("ip", "apn", "user", "pw");
+    saveSettings();
+    struct stat link {};
+    ASSERT_EQ(lstat(settingsFileName, &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode)) << "the link the user made stays";
+    EXPECT_EQ(fake::fileText("kept/store.ini"), "ip\r\napn\r\nuser\r\npw");
+    EXPECT_EQ(listing("kept"), "store.ini\n");
+    EXPECT_EQ(listing("."), std::string(settingsFileName) + "\nkept\n");
+}
+
+TEST_F(SettingsFileTest, AReadOnlyFileIsLeftAloneAndAnExistingFileKeepsItsModeAndOwner) {
+    ScratchFolder scratch;
+    ASSERT_FALSE(scratch.path.empty());
+    writeDisk("old");
+    ASSERT_EQ(chmod(settingsFileName, 0444), 0);
+    type("ip", "apn", "user", "pw");
+    saveSettings();
+    EXPECT_EQ(readDisk(), "old");
+
+    ASSERT_EQ(chmod(settingsFileName, 0640), 0);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(settingsFileName, 4321, 4321), 0);
+    }
+    saveSettings();
+    EXPECT_EQ(readDisk(), "ip\r\napn\r\nuser\r\npw");
+    struct stat st {};
+    ASSERT_EQ(stat(settingsFileName, &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+    }
+    EXPECT_EQ(listing("."), std::string(settingsFileName) + "\n");
+}
+
+// A folder the user may not write to, holding a file the user may: the file is rewritten
+// where it is. Root writes any folder, so as root the save runs as another user.
+TEST_F(SettingsFileTest, AFileInAFolderThatCannotBeWrittenIsRewrittenInPlace) {
+    ScratchFolder scratch;
+    ASSERT_FALSE(scratch.path.empty());
+    writeDisk("old");
+    ASSERT_EQ(chmod(settingsFileName, 0666), 0);
+    ASSERT_EQ(chmod(".", geteuid() == 0 ? 0755 : 0555), 0);
+    type("ip", "apn", "user", "pw");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        saveSettings();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readDisk(), "ip\r\napn\r\nuser\r\npw");
+    EXPECT_EQ(listing("."), std::string(settingsFileName) + "\n");
+}
+
+// A save cut short by a crash leaves its temporary file, with the password in it. The next
+// start (or save) removes it, unless a save in another process is still writing it.
+TEST_F(SettingsFileTest, NoTemporaryFileOutlivesTheNextStartOrSave) {
+    ScratchFolder scratch;
+    ASSERT_FALSE(scratch.path.empty());
+    const std::string stale = std::string(settingsFileName) + ".Ab12Cd";
+    const std::string busy = std::string(settingsFileName) + ".Xy98Zw";
+    for (const std::string& name : {stale, busy}) {
+        std::ofstream(name) << "ip\napn\nuser\nsecret";
+    }
+    std::ofstream("notes.txt") << "not ours";
+    const int holder = open(busy.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    loadSettings();
+    EXPECT_FALSE(fake::fileExists(stale.c_str()));
+    EXPECT_TRUE(fake::fileExists(busy.c_str())) << "a save in progress keeps its file";
+    EXPECT_TRUE(fake::fileExists("notes.txt"));
+    close(holder);
+
+    type("ip", "apn", "user", "pw");
+    saveSettings();
+    EXPECT_EQ(listing("."), std::string(settingsFileName) + "\nnotes.txt\n");
 }
 
 TEST_F(SettingsFileTest, BlankEmptiesAllFourFields) {
