@@ -2,11 +2,9 @@
 // answered and each answer classified, under a global operator new that counts.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "app/app_state.h"
 #include "app/commands.h"
@@ -18,59 +16,7 @@
 #include "serial/burst.h"
 #include "serial/send_queue.h"
 
-// The replacement operator new below hands out malloc'ed memory, so its operator delete rightly
-// frees it; GCC cannot see that pairing once it inlines the replacements, and warns.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-namespace {
-
-// Counted only while the measured window is open, so GoogleTest's own allocations around it
-// do not count.
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* allocate(std::size_t size) {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
-    return std::malloc(size == 0 ? 1 : size);
-}
-
-void* allocateAligned(std::size_t size, std::align_val_t alignment) {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
-    const std::size_t align = static_cast<std::size_t>(alignment);
-    const std::size_t rounded = (size + align - 1) / align * align;
-    return std::aligned_alloc(align, rounded == 0 ? align : rounded);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (void* p = allocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    if (void* p = allocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void* operator new(std::size_t size, std::align_val_t alignment) {
-    if (void* p = allocateAligned(size, alignment)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-    if (void* p = allocateAligned(size, alignment)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+#include "counting_new.h"
 
 using namespace tarnwick;
 
@@ -138,11 +84,11 @@ bool allIdle() {
 }
 
 TEST_F(AllocationTest, TheCounterSeesAllocations) {
-    counting = true;
+    counting::on = true;
     void* p = ::operator new(16);
-    counting = false;
+    counting::on = false;
     ::operator delete(p);
-    EXPECT_EQ(allocations.exchange(0), 1);
+    EXPECT_EQ(counting::allocations.exchange(0), 1);
 }
 
 TEST_F(AllocationTest, TenThousandTicksOfJobsAndBurstsAllocateNothing) {
@@ -155,8 +101,8 @@ TEST_F(AllocationTest, TenThousandTicksOfJobsAndBurstsAllocateNothing) {
     long sends = 0, bursts = 0, starts = 0;
     uint8_t bytes[255];
 
-    allocations = 0;
-    counting = true;
+    counting::allocations = 0;
+    counting::on = true;
     for (int i = 0; i < 10000; ++i) {
         if (allIdle()) {
             const int id = commands[next % commandCount];
@@ -179,9 +125,9 @@ TEST_F(AllocationTest, TenThousandTicksOfJobsAndBurstsAllocateNothing) {
             }
         }
     }
-    counting = false;
+    counting::on = false;
 
-    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_EQ(counting::allocations.load(), 0);
     // The window really held the work it is meant to measure.
     EXPECT_GT(starts, 150);
     EXPECT_GT(sends, 1000);

@@ -1,12 +1,14 @@
 #pragma once
-// The quiet timer of the serial link on the window thread. The reader thread asks for it
-// through requestQuietTimer(); the request is queued to the one QuietTimer object, whose
-// single-shot timer then runs on the window thread, where its expiry calls
-// quietTimerExpired(). Ticks, expiries and commands therefore never overlap.
+// The quiet timer of the serial link, expiring on the window thread. It is a Linux timerfd
+// that a QSocketNotifier of the window thread watches: the reader thread arms it with one
+// system call, without allocating and without queueing anything to the window thread, and the
+// expiry calls quietTimerExpired() there. Ticks, expiries and commands therefore never
+// overlap.
 #include <QObject>
-#include <QTimer>
 
 #include <cstdint>
+
+class QSocketNotifier;
 
 namespace tarnwick::qt {
 
@@ -18,15 +20,21 @@ public:
     QuietTimer();
     ~QuietTimer() override;
 
-    bool isActive() const { return timer.isActive(); }
-    int remainingTime() const { return timer.remainingTime(); }
+    bool isActive() const;
+    // Milliseconds until the expiry, or -1 when not armed.
+    int remainingTime() const;
     int expiries() const { return expiryCount; }
 
+    // Any thread. Replaces a pending expiry; 0 expires at once.
     void arm(uint32_t ms);
-    void stop() { timer.stop(); }
+    void stop() { arm(disarmed); }
 
 private:
-    QTimer timer;
+    static constexpr uint32_t disarmed = UINT32_MAX;
+    void expired();
+
+    int timerFd = -1;
+    QSocketNotifier* notifier = nullptr;
     int expiryCount = 0;
 };
 
