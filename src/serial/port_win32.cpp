@@ -21,6 +21,11 @@ constexpr DWORD emptyWaitPauseMs = 15;
 
 constexpr DWORD readChunk = 1024;
 
+// How long a stopping thread waits for its cancelled I/O to finish. A driver may hold a write
+// for good (output stopped by an XOFF that no XON follows) and may not honour the cancel;
+// "Close the Port" must return all the same, and closing the handle ends that I/O at last.
+constexpr DWORD cancelWaitMs = 1000;
+
 struct Worker {
     HANDLE thread = nullptr;
     HANDLE stop = nullptr;  // manual-reset: once set, every wait of the thread ends
@@ -58,15 +63,34 @@ void applyLineSettings(DCB& dcb, int32_t baud) {
     dcb.StopBits = ONESTOPBIT;
 }
 
-// Waits for an overlapped operation to finish or for `stop`. On stop the operation is
-// cancelled and waited for, so that the system no longer writes into the record or the buffer
-// when this returns false. On completion `count` receives the bytes moved (0 on failure).
-bool awaitIo(HANDLE port, OVERLAPPED& overlapped, HANDLE stop, DWORD& count) {
+// The I/O records and buffers of the two threads live as long as the program: an operation
+// that a driver does not give up within cancelWaitMs may still complete into them after its
+// thread has ended.
+struct IoRecord {
+    OVERLAPPED overlapped;
+    uint8_t bytes[readChunk];
+};
+IoRecord writerIo;
+IoRecord readerIo;
+
+// Ends the thread's pending operation: the purge aborts it in the driver (PURGE_TXABORT or
+// PURGE_RXABORT), the cancel reaches what the purge does not, and the wait is bounded.
+void abandonIo(HANDLE port, OVERLAPPED& overlapped, DWORD abortFlags) {
+    PurgeComm(port, abortFlags);
+    CancelIoEx(port, &overlapped);
+    if (WaitForSingleObject(overlapped.hEvent, cancelWaitMs) == WAIT_OBJECT_0) {
+        DWORD ignored = 0;
+        GetOverlappedResult(port, &overlapped, &ignored, FALSE);
+    }
+}
+
+// Waits for an overlapped operation to finish or for `stop`, which abandons it. On completion
+// `count` receives the bytes moved (0 on failure).
+bool awaitIo(HANDLE port, OVERLAPPED& overlapped, HANDLE stop, DWORD abortFlags, DWORD& count) {
     HANDLE waits[2] = {stop, overlapped.hEvent};
     count = 0;
     if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-        CancelIoEx(port, &overlapped);
-        GetOverlappedResult(port, &overlapped, &count, TRUE);
+        abandonIo(port, overlapped, abortFlags);
         return false;
     }
     if (!GetOverlappedResult(port, &overlapped, &count, FALSE)) count = 0;
@@ -75,13 +99,14 @@ bool awaitIo(HANDLE port, OVERLAPPED& overlapped, HANDLE stop, DWORD& count) {
 
 // Completes an overlapped call that returned `started`: at once when it finished or failed
 // straight away, otherwise by waiting for it. Returns false only when `stop` ended the wait.
-bool finishIo(BOOL started, HANDLE port, OVERLAPPED& overlapped, HANDLE stop, DWORD& count) {
+bool finishIo(BOOL started, HANDLE port, OVERLAPPED& overlapped, HANDLE stop, DWORD abortFlags,
+              DWORD& count) {
     if (started) return true;
     if (GetLastError() != ERROR_IO_PENDING) {
         count = 0;
         return true;
     }
-    return awaitIo(port, overlapped, stop, count);
+    return awaitIo(port, overlapped, stop, abortFlags, count);
 }
 
 // Writes the whole send and waits for it, so the next one cannot overtake or tear it.
@@ -92,47 +117,48 @@ bool writeSend(HANDLE port, OVERLAPPED& overlapped, const uint8_t* bytes, int le
     ResetEvent(overlapped.hEvent);
     DWORD written = 0;
     const BOOL started = WriteFile(port, bytes, static_cast<DWORD>(length), &written, &overlapped);
-    return finishIo(started, port, overlapped, writer.stop, written);
+    return finishIo(started, port, overlapped, writer.stop, PURGE_TXABORT | PURGE_TXCLEAR, written);
 }
 
 DWORD WINAPI writerMain(void* parameter) {
     HANDLE port = static_cast<HANDLE>(parameter);
-    OVERLAPPED overlapped = {};
+    OVERLAPPED& overlapped = writerIo.overlapped;
+    overlapped = {};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     if (overlapped.hEvent == nullptr) return 1;
-    uint8_t bytes[txBufferSize - 1];
     HANDLE waits[2] = {writer.stop, writerWake};
     bool running = true;
     while (running && WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
         int length;
-        while (running && (length = takePendingSend(bytes)) >= 0)
-            running = writeSend(port, overlapped, bytes, length);
+        while (running && (length = takePendingSend(writerIo.bytes)) >= 0)
+            running = writeSend(port, overlapped, writerIo.bytes, length);
     }
     CloseHandle(overlapped.hEvent);
     return 0;
 }
 
+// The mask a pending WaitCommEvent writes into; it outlives the thread like the records.
+DWORD portEvents = 0;
+
 // Waits for a port event. Returns false only when the stop event ended the wait.
 bool waitForPortEvent(HANDLE port, OVERLAPPED& overlapped) {
-    DWORD events = 0;
     ResetEvent(overlapped.hEvent);
-    if (WaitCommEvent(port, &events, &overlapped) || GetLastError() != ERROR_IO_PENDING) return true;
+    if (WaitCommEvent(port, &portEvents, &overlapped) || GetLastError() != ERROR_IO_PENDING)
+        return true;
     HANDLE waits[2] = {reader.stop, overlapped.hEvent};
     if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) return true;
     // Changing the event mask ends a pending WaitCommEvent, as documented. Wine needs it:
     // there the wait is a thread polling the line, which CancelIoEx never reaches, and only a
     // new mask ends it.
     SetCommMask(port, 0);
-    CancelIoEx(port, &overlapped);
-    DWORD ignored = 0;
-    GetOverlappedResult(port, &overlapped, &ignored, TRUE);
+    abandonIo(port, overlapped, PURGE_RXABORT);
     return false;
 }
 
 // Reads what the driver has queued, chunk by chunk, and appends it to the burst. Returns the
 // number of bytes read, or -1 when the stop event ended a read.
 long readQueued(HANDLE port, OVERLAPPED& overlapped) {
-    uint8_t chunk[readChunk];
+    uint8_t* chunk = readerIo.bytes;
     long total = 0;
     for (;;) {
         DWORD errors = 0;
@@ -143,7 +169,7 @@ long readQueued(HANDLE port, OVERLAPPED& overlapped) {
         DWORD got = 0;
         // The bytes are queued already, so the read completes at once.
         const BOOL started = ReadFile(port, chunk, wanted, &got, &overlapped);
-        if (!finishIo(started, port, overlapped, reader.stop, got)) return -1;
+        if (!finishIo(started, port, overlapped, reader.stop, PURGE_RXABORT, got)) return -1;
         if (got == 0) return total;
         appendReceived(chunk, got);
         total += static_cast<long>(got);
@@ -152,7 +178,8 @@ long readQueued(HANDLE port, OVERLAPPED& overlapped) {
 
 DWORD WINAPI readerMain(void* parameter) {
     HANDLE port = static_cast<HANDLE>(parameter);
-    OVERLAPPED overlapped = {};
+    OVERLAPPED& overlapped = readerIo.overlapped;
+    overlapped = {};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     if (overlapped.hEvent == nullptr) return 1;
     SetCommMask(port, EV_RXCHAR);

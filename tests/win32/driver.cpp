@@ -2,8 +2,9 @@
 //   tarnwick-e2e SCENARIO TARNWICK_EXE WORK_DIR DEVSIM_LOG
 // SCENARIO is "session" (the program's first start, against a healthy device), "silent" (the
 // next start, against a device that never answers), "plain" (a healthy device on a port
-// without modem lines), "exit" (by the menu) or "close" (by the
-// close box). Prints a line per check and returns 0 only when every check passed.
+// without modem lines), "awkward" (a modem just powered up, XON and XOFF bytes on the line),
+// "held" (a write held by XOFF when the port is closed), "exit" (by the menu) or "close" (by
+// the close box). Prints a line per check and returns 0 only when every check passed.
 #include "driver.h"
 
 #include <cstdio>
@@ -180,7 +181,7 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) 
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|plain|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|plain|awkward|held|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
@@ -201,6 +202,10 @@ int main(int argc, char** argv) {
         e2e::checkSilentModem();
     } else if (scenario == "plain") {
         e2e::checkWithoutModemLines();
+    } else if (scenario == "awkward") {
+        e2e::checkAwkwardDevice(paths);
+    } else if (scenario == "held") {
+        e2e::checkHeldWrite(paths);
     } else if (scenario == "exit") {
         e2e::checkExit(false);
     } else if (scenario == "close") {

@@ -64,6 +64,8 @@ void checkAbout();
 void checkCloseAndReopen();
 void checkSilentModem();
 void checkWithoutModemLines();
+void checkAwkwardDevice(const Paths& paths);
+void checkHeldWrite(const Paths& paths);
 void checkExit(bool closeBox);  // by the close box, or by E&xit
 
 }  // namespace e2e

@@ -5,9 +5,10 @@
 #
 #   run_e2e.sh --exe-dir DIR --devsim PROGRAM --shim-source FILE --work DIR --artifacts DIR
 #
-# Three starts of the program: the first with a healthy device and no _data.ini (every command,
+# Four starts of the program: the first with a healthy device and no _data.ini (every command,
 # then a screenshot, then E&xit); the second with a silent device, which must find the
-# _data.ini the first one wrote; the third on a port without modem lines, as plain Wine gives. Wine's output is only ever redirected to files: its
+# _data.ini the first one wrote; the third on a port without modem lines, as plain Wine gives;
+# the fourth against an awkward device. Wine's output is only ever redirected to files: its
 # background processes would hold a pipe open until the wineserver exits.
 set -euo pipefail
 
@@ -175,6 +176,19 @@ start_devsim third --period 37 --phone1 89001112233 --ip 10.20.30.40 --apn inter
   --user tuser
 start_tarnwick third ""
 controller plain
+controller close
+expect_exit_zero "close box"
+stop_devsim
+
+# A device as awkward as a real one: the modem's echo on, XON and XOFF bytes in the unit's
+# values and in filler behind every answer; then an XOFF that no XON follows while a write is
+# on its way (tarnwick-devsim sends one on SIGUSR1).
+echo "--- fourth start: a modem just powered up, XON/XOFF bytes, a write held by XOFF"
+start_devsim fourth --period 17 --address 19 --flood 96
+start_tarnwick fourth "$shim"
+controller awkward
+kill -USR1 "$devsim_pid"
+controller held
 controller close
 expect_exit_zero "close box"
 stop_devsim

@@ -272,4 +272,56 @@ void checkWithoutModemLines() {
     checkEqual(portCommand(32773), "The Port is closed.", "Close");
 }
 
+// A device that is awkward in every way a real one can be: its modem just powered up (echo
+// on), XON and XOFF bytes in the unit's answers (period 17, address 19) and in filler behind
+// every answer. The port starts with XON/XOFF off, as a Windows driver brings it up; under Wine
+// it would otherwise follow the pseudo-terminal's IXON. Leaves the port open with XON/XOFF on,
+// for checkHeldWrite.
+void checkAwkwardDevice(const Paths& paths) {
+    checkEqual(portCommand(32773), "The Port is closed.", "Close before setting the port up");
+    check(setForeignLineSettings(false), "the controller sets COM5 up as a Windows driver does");
+    setText(3000, "COM5");
+    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5");
+    setText(3139, "");
+    check(clickUntil(3144, 3139, "017", 12000), "a period of 17 (XON) is read", "shows \"" + text(3139) + "\"");
+    check(clickUntil(3145, 3140, "019", 12000), "an address of 19 (XOFF) is read", "shows \"" + text(3140) + "\"");
+
+    click(3032);
+    check(checked(3032), "the check box is set");
+    std::vector<std::string> reset = {"+++"};
+    for (int n = 0; n <= 5; ++n) reset.push_back("AT^SIPS=all,reset," + std::to_string(n));
+    for (int n = 0; n <= 5; ++n) reset.push_back("AT^SIPS=all,save," + std::to_string(n));
+    for (const char* last : {"AT^SIPS=service,reset,6", "AT^SIPS=service,save,6", "ATE0", "AT&W"})
+        reset.push_back(last);
+    runSetup(paths, 24, reset, "the set-up without internet, the modem's echo on");
+    click(3032);
+
+    checkEqual(portCommand(32773), "The Port is closed.", "Close");
+    check(setForeignLineSettings(true), "the controller switches XON/XOFF on");
+    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5 with XON/XOFF on");
+}
+
+// The device has sent an XOFF and no XON: the driver holds every write. "Close the Port" must
+// still return at once, and the port work again once the line is free.
+void checkHeldWrite(const Paths& paths) {
+    setText(3139, "321");
+    click(3149);
+    sleepMs(1500);  // the write is handed to the driver, which holds it
+    check(deviceReceived(paths).find(frameStart + "0ATDP2321") == std::string::npos,
+          "the held write has not reached the device");
+    const DWORD start = GetTickCount();
+    DWORD_PTR result = 0;
+    const bool returned = SendMessageTimeoutA(mainWindow(), WM_COMMAND, MAKEWPARAM(32773, 0), 0,
+                                              SMTO_NORMAL, 10000, &result) != 0;
+    const DWORD took = GetTickCount() - start;
+    check(returned && took < 5000,
+          "Close the Port returns with a write held by XOFF (" + std::to_string(took) + " ms)");
+    checkEqual(status(), "The Port is closed.", "Close with a held write");
+    check(setForeignLineSettings(false), "the controller switches XON/XOFF off again");
+    checkEqual(portCommand(32772), "The COM5 is opened.", "Open after the held write");
+    setText(3140, "");
+    check(clickUntil(3145, 3140, "019", 12000), "a read works after the held write", "shows \"" + text(3140) + "\"");
+    checkEqual(portCommand(32773), "The Port is closed.", "Close");
+}
+
 }  // namespace e2e

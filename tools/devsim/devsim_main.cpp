@@ -35,7 +35,9 @@ void usage(FILE* out) {
                  "                      ~/.config/tarnwick/ports)\n"
                  "  --verbose           log what passes on the line to stderr\n"
                  "  --vanish-after MS   close the device MS milliseconds after the start, as\n"
-                 "                      if the adapter were pulled; keep running until killed\n%s",
+                 "                      if the adapter were pulled; keep running until killed\n"
+                 "SIGUSR1 sends an XOFF byte (0x13) on the line, as a device whose buffer is\n"
+                 "full does; SIGUSR2 sends an XON byte (0x11).\n%s",
                  devsim::deviceOptionsHelp());
 }
 
@@ -150,6 +152,8 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGHUP);
+    sigaddset(&stopSignals, SIGUSR1);
+    sigaddset(&stopSignals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     devsim::Device device;
@@ -177,7 +181,13 @@ int main(int argc, char** argv) {
     bool pending = options.vanishAfterMs >= 0;
     // Without --verbose or --vanish-after there is nothing to do but wait for the signal.
     const bool wakeUp = options.verbose || pending;
-    while (sigtimedwait(&stopSignals, nullptr, wakeUp ? &poll : nullptr) < 0) {
+    for (;;) {
+        const int got = sigtimedwait(&stopSignals, nullptr, wakeUp ? &poll : nullptr);
+        if (got == SIGUSR1 || got == SIGUSR2) {
+            device.sendRaw(got == SIGUSR1 ? "\x13" : "\x11");
+        } else if (got > 0) {
+            break;
+        }
         if (options.verbose) {
             logChunks("<- ", device.receivedChunks(), shownIn);
             logChunks("-> ", device.sentChunks(), shownOut);
