@@ -6,6 +6,7 @@
 #include "app/control.h"
 #include "app/frontend.h"
 #include "app/layout.h"
+#include "app/trace.h"
 #include "modem/settings_file.h"
 #include "serial/port.h"
 
@@ -38,6 +39,20 @@ bool portNameValid(const char* name, size_t length) {
     return number >= 1 && number <= 256;
 }
 
+// "The " + name + the rest, as the port commands report on the port they opened.
+void showStatusAbout(const char* name, size_t length, const char* rest) {
+    uint8_t message[4 + TextField::rawCapacity + 16];
+    const size_t restLength = std::strlen(rest);
+    std::memcpy(message, "The ", 4);
+    std::memcpy(message + 4, name, length);
+    std::memcpy(message + 4 + length, rest, restLength);
+    showPortStatus(message, 4 + length + restLength);
+}
+
+// The name the open port was opened by, for "The COMn is lost.".
+char openedName[TextField::rawCapacity + 1] = "";
+bool lostShown = false;
+
 void raise(Job& job) { job.trigger = 1; }
 
 void toggleNoInternet() {
@@ -60,18 +75,22 @@ void openPortCommand() {
     const char* name = reinterpret_cast<const char*>(raw);
     const size_t length = std::strlen(name);
     if (!portNameValid(name, length)) {
+        tracePort(TraceKind::portNotOpened, name, portNameWrong);
         showPortStatus("Name is wrong.");
         return;
     }
     // A second open would fail on the held device anyway; refusing it up front keeps the
     // running connection and its threads on a valid handle.
     if (portHandle != invalidPort) {
+        tracePort(TraceKind::portNotOpened, name, portAlreadyOpen);
         showPortStatus("Port did't open!");
         return;
     }
     char path[4 + TextField::rawCapacity + 1] = "\\\\.\\";
     std::memcpy(path + 4, name, length + 1);
-    if (openPort(path, 9600, portHandle) != 0) {
+    const int result = openPort(path, 9600, portHandle);
+    if (result != 0) {
+        tracePort(TraceKind::portNotOpened, name, result);
         showPortStatus("Port did't open!");
         return;
     }
@@ -81,14 +100,14 @@ void openPortCommand() {
         stopPortThreads();
         closePort(portHandle);
         portHandle = invalidPort;
+        tracePort(TraceKind::portNotOpened, name, portThreadsFailed);
         showPortStatus("Port did't open!");
         return;
     }
-    uint8_t message[4 + 6 + 11];
-    std::memcpy(message, "The ", 4);
-    std::memcpy(message + 4, name, length);
-    std::memcpy(message + 4 + length, " is opened.", 11);
-    showPortStatus(message, 4 + length + 11);
+    std::memcpy(openedName, name, length + 1);
+    lostShown = false;
+    tracePort(TraceKind::portOpened, name);
+    showStatusAbout(name, length, " is opened.");
 }
 
 void closePortCommand() {
@@ -97,7 +116,16 @@ void closePortCommand() {
         closePort(portHandle);
         portHandle = invalidPort;
     }
+    lostShown = false;
+    tracePort(TraceKind::portClosed, "");
     showPortStatus("The Port is closed.");
+}
+
+void checkPortLost() {
+    if (portHandle == invalidPort || lostShown || !portLost()) return;
+    lostShown = true;
+    tracePort(TraceKind::portLost, openedName);
+    showStatusAbout(openedName, std::strlen(openedName), " is lost.");
 }
 
 bool handleCommand(int id, int notification) {

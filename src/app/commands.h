@@ -15,4 +15,9 @@ bool handleCommand(int id, int notification);
 void openPortCommand();
 void closePortCommand();
 
+// Every tick: once the reader has found the open port's device gone (an adapter pulled),
+// the port status shows "The COMn is lost." and the trace records it. The port stays as it
+// is until "Close the Port".
+void checkPortLost();
+
 }  // namespace tarnwick

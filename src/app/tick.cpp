@@ -1,6 +1,7 @@
 #include "app/tick.h"
 
 #include "app/app_state.h"
+#include "app/commands.h"
 #include "modem/modem_jobs.h"
 #include "serial/burst.h"
 #include "unit/parameter_jobs.h"
@@ -9,6 +10,7 @@ namespace tarnwick {
 
 void mainTick() {
     rearmStalledBurst();
+    checkPortLost();
     // The order decides which of two triggers raised before the same tick wins: a job that
     // finds another trigger raised drops its own, so the one stepped later starts.
     stepModemQueryJob();

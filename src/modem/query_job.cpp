@@ -1,4 +1,5 @@
 #include "app/app_state.h"
+#include "app/trace.h"
 #include "modem/at_commands.h"
 #include "modem/modem_jobs.h"
 #include "modem/settings_file.h"
@@ -23,19 +24,25 @@ enum : uint8_t {
 void finish(Job& job, const char* text) { endJob(job, queryStatusField, text); }
 
 // Mark, bits, command and deadline all on the tick of the test that leads to the send.
+// The step a state waits for the answer of, as the trace numbers the query's commands.
+unsigned stepOf(uint8_t state) { return state - waitEchoOff + 1; }
+
 void send(Job& job, const char* mark, uint8_t clears, AtCommandId command, uint8_t next) {
     if (mark != nullptr) showText(queryStatusField, mark);
     responseStatus &= static_cast<uint8_t>(~clears);
     sendCommand(job, atCommand(command), readDeadlineTicks);
+    traceJob(TraceKind::jobStepSent, job, stepOf(next));
     job.state = next;
 }
 
 void leaveRest(Job& job) {
     if (job.trigger == 0) return;
     if (modemSetupJob.trigger != 0) {
+        traceJob(TraceKind::jobRefused, job);
         job.trigger = 0;
         return;
     }
+    traceJob(TraceKind::jobStarted, job);
     showText(queryStatusField, "|");
     // The panel shows only what this query reads back; the password is never read.
     blankSettings();
@@ -63,6 +70,7 @@ void stepModemQueryJob() {
     }
     if (job.state == escapeSend) {
         sendCommand(job, atCommand(atEscape), escapePauseTicks);
+        traceJob(TraceKind::jobStepSent, job, escapeStep);
         job.state = escapePause;
         return;
     }
@@ -73,6 +81,7 @@ void stepModemQueryJob() {
     }
     // Every wait tests its deadline before its bits.
     if (passed) {
+        traceJob(TraceKind::jobDeadline, job, stepOf(job.state));
         finish(job, "Error!");
         return;
     }

@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/control.h"
 #include "app/layout.h"
+#include "app/trace.h"
 #include "modem/at_commands.h"
 #include "modem/modem_jobs.h"
 #include "modem/settings_file.h"
@@ -187,12 +188,14 @@ void sendStep(Job& job, const SetupVariant& v, unsigned k) {
     }
     responseStatus &= static_cast<uint8_t>(~step.clears);
     sendCommand(job, command, readDeadlineTicks);
+    traceJob(TraceKind::jobStepSent, job, k, !v.internet);
     job.state = waitState(v, k);
 }
 
 void waitStep(Job& job, const SetupVariant& v, unsigned k) {
     // The deadline goes first: an accepted bit found on the tick of the time-out is too late.
     if (deadlinePassed(job.deadline, tickCount)) {
+        traceJob(TraceKind::jobDeadline, job, k, !v.internet);
         finish(job, "Error!");
         return;
     }
@@ -213,6 +216,7 @@ void waitStep(Job& job, const SetupVariant& v, unsigned k) {
 void leaveRest(Job& job, WindowHandle window) {
     if (job.trigger == 0) return;
     if (modemQueryJob.trigger != 0) {
+        traceJob(TraceKind::jobRefused, job);
         job.trigger = 0;
         return;
     }
@@ -220,6 +224,7 @@ void leaveRest(Job& job, WindowHandle window) {
     const SetupVariant& v =
         isCheckBoxChecked(window, idNoInternet) ? noInternetVariant : internetVariant;
     commandRefused = false;
+    traceJob(TraceKind::jobStarted, job, 0, !v.internet);
     job.state = escapeSendState(v);
 }
 
@@ -244,6 +249,7 @@ void stepModemSetupJob(WindowHandle window) {
         // The escape is answered by nothing the classifier knows; the pause is the guard time
         // the modem needs around it.
         sendCommand(job, atCommand(atEscape), escapePauseTicks);
+        traceJob(TraceKind::jobStepSent, job, escapeStep, !v.internet);
         job.state = escapePauseState(v);
     } else if (job.state == escapePauseState(v)) {
         if (deadlinePassed(job.deadline, tickCount)) job.state = sendState(v, 0);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "app/trace.h"
 #include "serial/buffers.h"
 #include "serial/classifier.h"
 #include "serial/quiet_timer.h"
@@ -17,6 +18,7 @@ namespace {
 std::mutex receiveLock;
 
 bool quietTimer = false;  // a burst is being collected and its expiry is pending
+uint32_t firstByteMs = 0;
 uint32_t lastByteMs = 0;
 
 // The burst the classifier saw last, kept for the unit jobs: they read their answer a tick or
@@ -32,6 +34,7 @@ void appendReceived(const uint8_t* bytes, size_t count) {
     lastByteMs = monotonicMs();
     if (!quietTimer) {
         quietTimer = true;
+        firstByteMs = lastByteMs;
         rxCount = 0;
         requestQuietTimer(quietMs);
     }
@@ -55,7 +58,8 @@ void quietTimerExpired() {
     quietTimer = false;
     std::memcpy(lastBurst, rxBuffer, rxBufferSize);
     lastBurstLength = rxCount;
-    classifyBurst();
+    const uint8_t bit = classifyBurst();
+    traceBurst(firstByteMs, lastByteMs, lastBurst, lastBurstLength, bit);
 }
 
 void rearmStalledBurst() {

@@ -33,42 +33,52 @@ constexpr char addressPattern[] = "^SISS: 9,\"address\",\"";
 constexpr size_t addressSchemeLength = 10;
 constexpr size_t addressFrameLength = 16;
 
-struct Value {
-    size_t start;
-    size_t length;
-};
-
 // A modem whose echo is on, as it is at power-up, sends each command line back in front of
 // its answer: "AT..." or "+++" up to and including its CR, and the LF behind it if the modem
 // echoes that too. Returns where the answer itself begins: 0 when the burst begins with no
 // such echo, or when the echo's CR was not received.
-size_t echoLength(size_t received) {
-    const bool command = (received >= 2 && std::memcmp(rxBuffer, "AT", 2) == 0) ||
-                         (received >= 3 && std::memcmp(rxBuffer, "+++", 3) == 0);
+size_t echoLength(const uint8_t* bytes, size_t received) {
+    const bool command = (received >= 2 && std::memcmp(bytes, "AT", 2) == 0) ||
+                         (received >= 3 && std::memcmp(bytes, "+++", 3) == 0);
     if (!command) return 0;
-    const void* cr = std::memchr(rxBuffer, '\r', received);
+    const void* cr = std::memchr(bytes, '\r', received);
     if (cr == nullptr) return 0;
-    size_t end = static_cast<const uint8_t*>(cr) - rxBuffer + 1;
-    if (end < received && rxBuffer[end] == '\n') ++end;
+    size_t end = static_cast<const uint8_t*>(cr) - bytes + 1;
+    if (end < received && bytes[end] == '\n') ++end;
     return end;
 }
 
-// Finds the first occurrence of `pattern` within the received bytes from `from` on and the
-// quoted value behind it. False when the pattern is absent, the value is empty, or its
-// closing quote was not received: the caller then leaves its field as it was.
-bool findValue(const char* pattern, size_t from, size_t received, Value* value) {
+// The quoted value behind the first occurrence of `pattern` from `from` on. Not found when
+// the pattern is absent, the value is empty, or its closing quote was not received: the
+// field then stays as it was.
+ByteRun findValue(const uint8_t* bytes, const char* pattern, size_t from, size_t received) {
+    ByteRun value;
     const size_t patternLength = std::strlen(pattern);
     for (size_t i = from; i + patternLength <= received; ++i) {
-        if (std::memcmp(rxBuffer + i, pattern, patternLength) != 0) continue;
+        if (std::memcmp(bytes + i, pattern, patternLength) != 0) continue;
         const size_t start = i + patternLength;
-        if (start >= received || rxBuffer[start] == '"') return false;
-        const void* quote = std::memchr(rxBuffer + start, '"', received - start);
-        if (quote == nullptr) return false;
-        value->start = start;
-        value->length = static_cast<const uint8_t*>(quote) - (rxBuffer + start);
-        return true;
+        if (start >= received || bytes[start] == '"') return value;
+        const void* quote = std::memchr(bytes + start, '"', received - start);
+        if (quote == nullptr) return value;
+        value.start = start;
+        value.length = static_cast<const uint8_t*>(quote) - (bytes + start);
+        value.found = true;
+        return value;
     }
-    return false;
+    return value;
+}
+
+ByteRun clientAddress(const uint8_t* bytes, size_t from, size_t received) {
+    ByteRun value = findValue(bytes, addressPattern, from, received);
+    if (!value.found) return value;
+    // A value ending in '0' has always been read 16 bytes shorter; the value that the set-up
+    // stores ends in ":65534" and is not affected.
+    const size_t cut = bytes[value.start + value.length - 1] == '0' ? 2 * addressFrameLength
+                                                                     : addressFrameLength;
+    if (value.length < cut) return ByteRun{};
+    value.start += addressSchemeLength;
+    value.length -= cut;
+    return value;
 }
 
 void putRaw(TextField& field, const uint8_t* bytes, size_t length) {
@@ -77,40 +87,39 @@ void putRaw(TextField& field, const uint8_t* bytes, size_t length) {
     field.show();
 }
 
-void copyConnectionValues(size_t from, size_t received) {
-    Value value;
-    if (findValue(userPattern, from, received, &value))
-        putRaw(userField, rxBuffer + value.start, value.length);
-    if (findValue(apnPattern, from, received, &value))
-        putRaw(apnField, rxBuffer + value.start, value.length);
-}
-
-void copyClientAddress(size_t from, size_t received) {
-    Value value;
-    if (!findValue(addressPattern, from, received, &value)) return;
-    // A value ending in '0' has always been read 16 bytes shorter; the value that the set-up
-    // stores ends in ":65534" and is not affected.
-    const size_t cut = rxBuffer[value.start + value.length - 1] == '0' ? 2 * addressFrameLength
-                                                                        : addressFrameLength;
-    if (value.length < cut) return;
-    putRaw(ipAddressField, rxBuffer + value.start + addressSchemeLength, value.length - cut);
+void putFound(TextField& field, const ByteRun& value) {
+    if (value.found) putRaw(field, rxBuffer + value.start, value.length);
 }
 
 }  // namespace
 
-void classifyBurst() {
-    // Only this burst's bytes count: what lies beyond rxCount is left over from an earlier one.
-    const size_t received = rxCount;
-    const size_t start = echoLength(received);
+BurstMeaning interpretBurst(const uint8_t* bytes, size_t received) {
+    BurstMeaning meaning;
+    const size_t start = echoLength(bytes, received);
     for (const Prefix& prefix : prefixes) {
         if (received - start < prefix.length) continue;
-        if (std::memcmp(rxBuffer + start, prefix.bytes, prefix.length) != 0) continue;
-        if (prefix.bit == sicsBit) copyConnectionValues(start, received);
-        if (prefix.bit == sissBit) copyClientAddress(start, received);
-        responseStatus |= prefix.bit;
+        if (std::memcmp(bytes + start, prefix.bytes, prefix.length) != 0) continue;
+        meaning.bit = prefix.bit;
+        meaning.answerStart = start;
+        if (prefix.bit == sicsBit) {
+            meaning.user = findValue(bytes, userPattern, start, received);
+            meaning.apn = findValue(bytes, apnPattern, start, received);
+        }
+        if (prefix.bit == sissBit) meaning.address = clientAddress(bytes, start, received);
         break;
     }
+    return meaning;
+}
+
+uint8_t classifyBurst() {
+    // Only this burst's bytes count: what lies beyond rxCount is left over from an earlier one.
+    const BurstMeaning meaning = interpretBurst(rxBuffer, rxCount);
+    putFound(userField, meaning.user);
+    putFound(apnField, meaning.apn);
+    putFound(ipAddressField, meaning.address);
+    responseStatus |= meaning.bit;
     rxCount = 0;
+    return meaning.bit;
 }
 
 }  // namespace tarnwick

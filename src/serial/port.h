@@ -29,4 +29,8 @@ void stopPortThreads();
 // Wakes the writer thread to take the sends queued by sendTxBuffer().
 void wakeWriter();
 
+// Any thread: true once the reader has found the device gone (a hang-up or a read error, as
+// when the adapter is pulled); false again after the next startPortThreads().
+bool portLost();
+
 }  // namespace tarnwick

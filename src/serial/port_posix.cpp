@@ -34,6 +34,9 @@ struct Worker {
 Worker writer;
 Worker reader;
 
+// Set by the reader when the device has gone; read by the window thread's tick.
+std::atomic<bool> deviceLost{false};
+
 // The baud rate of the open port, for the line time of a send: 8N1 puts ten bits on the
 // wire for each byte.
 std::atomic<int32_t> lineBaud{9600};
@@ -223,11 +226,15 @@ void readerLoop(int fd) {
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-            return;  // end of file or EIO: the device has gone (adapter pulled, hang-up)
+            deviceLost.store(true);  // end of file or EIO: the adapter was pulled, or hung up
+            return;
         }
         // A hang-up or error with nothing left to read would wake every poll() at once from
         // now on; the reader ends instead of spinning, and the jobs run into their deadlines.
-        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return;
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            deviceLost.store(true);
+            return;
+        }
     }
 }
 
@@ -302,6 +309,7 @@ int closePort(PortHandle handle) {
 
 void startPortThreads() {
     const int fd = static_cast<int>(portHandle);
+    deviceLost.store(false);
     if (writerRunning != 1) {
         writerRunning = startWorker(writer, writerLoop, fd) ? 1 : 0;
     }
@@ -319,5 +327,7 @@ void stopPortThreads() {
 }
 
 void wakeWriter() { wake(writer.wakeWrite); }
+
+bool portLost() { return deviceLost.load(); }
 
 }  // namespace tarnwick

@@ -35,6 +35,28 @@ Worker writer;
 Worker reader;
 HANDLE writerWake = nullptr;  // auto-reset: one wake-up takes every send queued so far
 
+// Set by the reader when the device has gone; read by the window thread's tick.
+volatile LONG deviceLost = 0;
+
+// The errors a port gives once its device is gone: a USB adapter pulled, a driver that lost
+// its hardware, or (under Wine) a terminal that hung up.
+bool deviceGone(DWORD error) {
+    switch (error) {
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_HANDLE_EOF:
+    case ERROR_BROKEN_PIPE:
+        InterlockedExchange(&deviceLost, 1);
+        return true;
+    default: return false;
+    }
+}
+
 HANDLE toHandle(PortHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 int failOpen(PortHandle& slot, int result) {
@@ -140,11 +162,13 @@ DWORD WINAPI writerMain(void* parameter) {
 // The mask a pending WaitCommEvent writes into; it outlives the thread like the records.
 DWORD portEvents = 0;
 
-// Waits for a port event. Returns false only when the stop event ended the wait.
+// Waits for a port event. Returns false when the stop event ended the wait or the device has
+// gone.
 bool waitForPortEvent(HANDLE port, OVERLAPPED& overlapped) {
     ResetEvent(overlapped.hEvent);
-    if (WaitCommEvent(port, &portEvents, &overlapped) || GetLastError() != ERROR_IO_PENDING)
-        return true;
+    if (WaitCommEvent(port, &portEvents, &overlapped)) return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) return !deviceGone(error);
     HANDLE waits[2] = {reader.stop, overlapped.hEvent};
     if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) return true;
     // Changing the event mask ends a pending WaitCommEvent, as documented. Wine needs it:
@@ -156,19 +180,21 @@ bool waitForPortEvent(HANDLE port, OVERLAPPED& overlapped) {
 }
 
 // Reads what the driver has queued, chunk by chunk, and appends it to the burst. Returns the
-// number of bytes read, or -1 when the stop event ended a read.
+// number of bytes read, or -1 when the stop event ended a read or the device has gone.
 long readQueued(HANDLE port, OVERLAPPED& overlapped) {
     uint8_t* chunk = readerIo.bytes;
     long total = 0;
     for (;;) {
         DWORD errors = 0;
         COMSTAT status = {};
-        if (!ClearCommError(port, &errors, &status) || status.cbInQue == 0) return total;
+        if (!ClearCommError(port, &errors, &status)) return deviceGone(GetLastError()) ? -1 : total;
+        if (status.cbInQue == 0) return total;
         const DWORD wanted = status.cbInQue < readChunk ? status.cbInQue : readChunk;
         ResetEvent(overlapped.hEvent);
         DWORD got = 0;
         // The bytes are queued already, so the read completes at once.
         const BOOL started = ReadFile(port, chunk, wanted, &got, &overlapped);
+        if (!started && deviceGone(GetLastError())) return -1;
         if (!finishIo(started, port, overlapped, reader.stop, PURGE_RXABORT, got)) return -1;
         if (got == 0) return total;
         appendReceived(chunk, got);
@@ -248,6 +274,7 @@ int openPort(const char* path, int32_t baud, PortHandle& slot) {
 int closePort(PortHandle handle) { return CloseHandle(toHandle(handle)); }
 
 void startPortThreads() {
+    InterlockedExchange(&deviceLost, 0);
     if (writerRunning != 1) {
         // Created before the thread, so a send asked for at once is not missed.
         writerWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -269,5 +296,7 @@ void stopPortThreads() {
 void wakeWriter() {
     if (writerWake != nullptr) SetEvent(writerWake);
 }
+
+bool portLost() { return InterlockedCompareExchange(&deviceLost, 0, 0) != 0; }
 
 }  // namespace tarnwick

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "app/app_state.h"
+#include "app/trace.h"
 #include "serial/buffers.h"
 #include "serial/port.h"
 
@@ -42,6 +43,7 @@ void sendTxBuffer() {
         std::memcpy(slot.bytes, txBuffer + 1, slot.length);
         ++queueLength;
     }
+    traceSent(txBuffer + 1, txBuffer[0]);
     wakeWriter();
 }
 

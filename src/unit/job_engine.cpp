@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/trace.h"
 #include "serial/buffers.h"
 #include "serial/send_queue.h"
 
@@ -20,6 +21,7 @@ void sendCommand(Job& job, const uint8_t* counted, uint32_t ticks) {
 }
 
 void endJob(Job& job, TextField& status, const char* text) {
+    traceJobResult(job, reinterpret_cast<const uint8_t*>(text), std::strlen(text));
     showText(status, text);
     job.trigger = 0;
     job.state = 0;

@@ -1,5 +1,6 @@
 #include "unit/parameter_jobs.h"
 
+#include "app/trace.h"
 #include "serial/buffers.h"
 #include "serial/burst.h"
 #include "unit/job_engine.h"
@@ -33,6 +34,11 @@ const ParameterJob parameterJobs[jobCount - periodReadIndex] = {
 
 enum : uint8_t { idle = 0, sending = 1, waiting = 2, ending = 3 };
 
+// What the trace says of a parameter job's end; the window shows nothing for these.
+const uint8_t inputRefused[] = "input refused, nothing sent";
+const uint8_t answerTooShort[] = "answer too short, field left as it was";
+const uint8_t writeEnded[] = "written, no answer awaited";
+
 bool isRead(const ParameterJob& row) {
     return row.kind == Kind::numberRead || row.kind == Kind::phoneRead;
 }
@@ -56,40 +62,51 @@ bool buildRequest(const ParameterJob& row, uint8_t* frame) {
 void sendStep(Job& job, const ParameterJob& row) {
     uint8_t frame[unitFrameCapacity];
     if (!buildRequest(row, frame)) {
+        traceJobResult(job, inputRefused, sizeof inputRefused - 1);
         job.state = ending;
         return;
     }
     const bool read = isRead(row);
     sendCommand(job, frame, read ? readDeadlineTicks : writeDeadlineTicks);
+    traceJob(TraceKind::jobStepSent, job);
     job.state = waiting;
     // Only an answer classified from now on may count as this request's answer.
     if (read) responseStatus &= static_cast<uint8_t>(~frameBit);
 }
 
-void showAnswer(const ParameterJob& row) {
+void showAnswer(Job& job, const ParameterJob& row) {
     uint8_t answer[rxBufferSize];
     size_t received = copyLastBurst(answer);
     if (received > rxBufferSize) received = rxBufferSize;
     if (row.kind == Kind::numberRead) {
         // An answer cut short before its value byte holds no value; what lies there is a byte
         // of an earlier answer.
-        if (received <= numberAnswerByte) return;
+        if (received <= numberAnswerByte) {
+            traceJobResult(job, answerTooShort, sizeof answerTooShort - 1);
+            return;
+        }
         uint8_t digits[3];
         numberAnswerDigits(answer, digits);
         showText(*row.field, digits, sizeof digits);
+        traceJobResult(job, digits, sizeof digits);
     } else {
-        showText(*row.field, answer + phoneAnswerStart, phoneAnswerLength(answer, received));
+        const size_t length = phoneAnswerLength(answer, received);
+        showText(*row.field, answer + phoneAnswerStart, length);
+        traceJobResult(job, answer + phoneAnswerStart, length);
     }
 }
 
 void waitStep(Job& job, const ParameterJob& row) {
     // The deadline goes first: an answer that lands on the tick of the time-out is too late.
     if (deadlinePassed(job.deadline, tickCount)) {
+        // A write awaits no answer: its deadline is its normal end.
+        if (isRead(row)) traceJob(TraceKind::jobDeadline, job);
+        else traceJobResult(job, writeEnded, sizeof writeEnded - 1);
         job.state = ending;
         return;
     }
     if (isRead(row) && (responseStatus & frameBit) != 0) {
-        showAnswer(row);
+        showAnswer(job, row);
         job.state = ending;
     }
 }
@@ -103,10 +120,13 @@ void stepParameterJob(JobIndex index) {
     switch (job.state) {
     case idle:
         if (job.trigger == 0) return;
-        if (otherTriggerRaised(index))
+        if (otherTriggerRaised(index)) {
+            traceJob(TraceKind::jobRefused, job);
             job.trigger = 0;
-        else
+        } else {
+            traceJob(TraceKind::jobStarted, job);
             job.state = sending;
+        }
         return;
     case sending: sendStep(job, row); return;
     case waiting: waitStep(job, row); return;

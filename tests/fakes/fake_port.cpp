@@ -10,10 +10,12 @@ int wakeCount = 0;
 int startCount = 0;
 int stopCount = 0;
 bool threadsFail = false;
+bool deviceLost = false;
 
 void resetPort() {
     openResult = 0;
     threadsFail = false;
+    deviceLost = false;
     openedPaths.clear();
     closedHandles.clear();
     wakeCount = startCount = stopCount = 0;
@@ -47,5 +49,7 @@ void stopPortThreads() {
 }
 
 void wakeWriter() { ++fake::wakeCount; }
+
+bool portLost() { return fake::deviceLost; }
 
 }  // namespace tarnwick

@@ -56,6 +56,7 @@ extern int wakeCount;
 extern int startCount;
 extern int stopCount;
 extern bool threadsFail;            // startPortThreads cannot start the reader
+extern bool deviceLost;             // what portLost() answers
 
 // The quiet timer and its clock.
 extern uint32_t nowMs;

@@ -1,0 +1,136 @@
+#include "app/trace.h"
+
+#include <cstring>
+
+#include "serial/quiet_timer.h"
+
+namespace tarnwick {
+
+namespace {
+
+TraceRecord ring[traceCapacity];
+uint32_t newest = 0;
+
+// The clock of the records: "Open the Port" sets it back to 0.
+bool originSet = false;
+uint32_t originMs = 0;
+
+constexpr char passwordKey[] = "\"passwd\",\"";
+constexpr char mask[] = "***";
+
+uint32_t sinceOrigin(uint32_t ms) {
+    if (!originSet) {
+        originSet = true;
+        originMs = ms;
+    }
+    return ms - originMs;
+}
+
+TraceRecord& next(TraceKind kind) {
+    TraceRecord& record = ring[newest % traceCapacity];
+    record.sequence = ++newest;
+    record.atMs = sinceOrigin(monotonicMs());
+    record.firstMs = record.atMs;
+    record.kind = kind;
+    record.job = noJob;
+    record.step = 0;
+    record.bits = 0;
+    record.result = 0;
+    record.length = 0;
+    return record;
+}
+
+void keepBytes(TraceRecord& record, const uint8_t* bytes, size_t count) {
+    const size_t kept = count < traceBytesCapacity ? count : traceBytesCapacity;
+    if (kept > 0) std::memcpy(record.bytes, bytes, kept);
+    record.length = static_cast<uint16_t>(maskPasswords(record.bytes, kept, traceBytesCapacity));
+}
+
+uint8_t indexOf(const Job& job) {
+    for (int index = 0; index < jobCount; ++index)
+        if (allJobs[index] == &job) return static_cast<uint8_t>(index);
+    return noJob;
+}
+
+// The unit read waiting for its answer, if any: a burst is named after what it answers.
+uint8_t waitingRead() {
+    for (int index = periodReadIndex; index < jobCount; index += 2)
+        if (allJobs[index]->state == 2) return static_cast<uint8_t>(index);
+    return noJob;
+}
+
+}  // namespace
+
+size_t maskPasswords(uint8_t* bytes, size_t count, size_t capacity) {
+    const size_t keyLength = sizeof passwordKey - 1;
+    uint8_t out[traceBytesCapacity];
+    if (capacity > sizeof out) capacity = sizeof out;
+    size_t used = 0;
+    size_t i = 0;
+    while (i < count && used < capacity) {
+        if (i + keyLength <= count && std::memcmp(bytes + i, passwordKey, keyLength) == 0) {
+            size_t end = i + keyLength;
+            while (end < count && bytes[end] != '"' && bytes[end] != '\r' && bytes[end] != '\n')
+                ++end;
+            for (const char* c = passwordKey; *c != '\0' && used < capacity; ++c) out[used++] = *c;
+            for (const char* c = mask; *c != '\0' && used < capacity; ++c) out[used++] = *c;
+            i = end;
+            continue;
+        }
+        out[used++] = bytes[i++];
+    }
+    std::memcpy(bytes, out, used);
+    return used;
+}
+
+void traceSent(const uint8_t* bytes, size_t count) {
+    keepBytes(next(TraceKind::sent), bytes, count);
+}
+
+void traceBurst(uint32_t firstMs, uint32_t lastMs, const uint8_t* bytes, size_t count,
+                uint8_t bit) {
+    TraceRecord& record = next(TraceKind::burst);
+    record.atMs = sinceOrigin(lastMs);
+    record.firstMs = sinceOrigin(firstMs);
+    record.bits = bit;
+    record.job = waitingRead();
+    keepBytes(record, bytes, count);
+}
+
+void traceJob(TraceKind kind, const Job& job, unsigned step, bool withoutInternet) {
+    TraceRecord& record = next(kind);
+    record.job = indexOf(job);
+    record.step = static_cast<uint8_t>(step);
+    record.bits = withoutInternet ? 1 : 0;
+}
+
+void traceJobResult(const Job& job, const uint8_t* text, size_t count) {
+    TraceRecord& record = next(TraceKind::jobResult);
+    record.job = indexOf(job);
+    keepBytes(record, text, count);
+}
+
+void tracePort(TraceKind kind, const char* name, int result) {
+    if (kind == TraceKind::portOpened) {
+        originSet = true;
+        originMs = monotonicMs();
+    }
+    TraceRecord& record = next(kind);
+    record.result = result;
+    keepBytes(record, reinterpret_cast<const uint8_t*>(name), std::strlen(name));
+}
+
+uint32_t traceNewest() { return newest; }
+
+const TraceRecord* traceRecord(uint32_t sequence) {
+    if (sequence == 0 || sequence > newest || newest - sequence >= traceCapacity) return nullptr;
+    return &ring[(sequence - 1) % traceCapacity];
+}
+
+void resetTrace() {
+    std::memset(ring, 0, sizeof ring);
+    newest = 0;
+    originSet = false;
+}
+
+}  // namespace tarnwick

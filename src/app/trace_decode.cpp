@@ -1,0 +1,268 @@
+#include "app/trace_decode.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "serial/buffers.h"
+#include "serial/classifier.h"
+#include "unit/unit_frame.h"
+
+namespace tarnwick {
+
+namespace {
+
+// Appends to a fixed line and cuts what does not fit.
+class Line {
+public:
+    Line(char* text, size_t capacity) : text(text), capacity(capacity) { text[0] = '\0'; }
+
+    void put(const char* format, ...) {
+        if (used + 1 >= capacity) return;
+        va_list arguments;
+        va_start(arguments, format);
+        const int n = std::vsnprintf(text + used, capacity - used, format, arguments);
+        va_end(arguments);
+        if (n > 0) used += static_cast<size_t>(n) < capacity - used ? static_cast<size_t>(n)
+                                                                    : capacity - used - 1;
+    }
+
+    // The bytes as text: printable ASCII as it is, CR and LF as \r and \n, the rest as \xNN.
+    void escaped(const uint8_t* bytes, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            const uint8_t c = bytes[i];
+            if (c == '\r') put("\\r");
+            else if (c == '\n') put("\\n");
+            else if (c == '\\') put("\\\\");
+            else if (c >= 0x20 && c < 0x7F) put("%c", c);
+            else put("\\x%02X", c);
+        }
+    }
+
+    void hex(const uint8_t* bytes, size_t count) {
+        put("[");
+        for (size_t i = 0; i < count; ++i) put(i == 0 ? "%02X" : " %02X", bytes[i]);
+        put("]");
+    }
+
+    size_t length() const { return used; }
+
+private:
+    char* text;
+    size_t capacity;
+    size_t used = 0;
+};
+
+const char* const jobNames[jobCount] = {
+    "query",        "set-up",        "period read",  "period write",
+    "address read", "address write", "phone 1 read", "phone 1 write",
+    "phone 2 read", "phone 2 write", "SMS phone read", "SMS phone write",
+};
+
+const char* const internetStepNames[] = {
+    "echo off",        "service 0 type",    "service 0 address", "service 9 type",
+    "service 9 address", "connection type", "APN",               "user",
+    "password",        "save service 0",    "save service 9",    "save connection 0",
+};
+
+const char* const closingStepNames[] = {"echo off", "SMS text mode", "ignore DTR",
+                                        "store settings"};
+
+const char* const queryStepNames[] = {"escape", "echo off", "load profile 0", "load profile 9",
+                                      "service listing", "connection listing"};
+
+const char* jobName(uint8_t job) { return job < jobCount ? jobNames[job] : "job"; }
+
+// What a unit read selector or write digit stands for.
+const char* parameterName(uint8_t selector) {
+    switch (selector) {
+    case periodSelector: return "period";
+    case addressSelector: return "own address";
+    case phone1Slot: return "phone 1";
+    case phone2Slot: return "phone 2";
+    case smsPhoneSlot: return "SMS phone";
+    default: return nullptr;
+    }
+}
+
+void putSetupStep(Line& line, unsigned k, bool withoutInternet) {
+    if (!withoutInternet) {
+        if (k < sizeof internetStepNames / sizeof *internetStepNames)
+            line.put("(%s)", internetStepNames[k]);
+        return;
+    }
+    if (k < 6) line.put("(reset all profiles %u)", k);
+    else if (k < 12) line.put("(save all profiles %u)", k - 6);
+    else if (k < 20) line.put("(%s service profile %u)", k % 2 == 0 ? "reset" : "save", 6 + (k - 12) / 2);
+    else if (k < 24) line.put("(%s)", closingStepNames[k - 20]);
+}
+
+void putStep(Line& line, const TraceRecord& record) {
+    if (record.step == escapeStep) {
+        line.put("%s escape", jobName(record.job));
+        return;
+    }
+    if (record.job == modemSetupIndex) {
+        line.put("set-up step %u ", record.step);
+        putSetupStep(line, record.step, record.bits != 0);
+    } else if (record.job == modemQueryIndex) {
+        line.put("query step %u ", record.step);
+        if (record.step < sizeof queryStepNames / sizeof *queryStepNames)
+            line.put("(%s)", queryStepNames[record.step]);
+    } else {
+        line.put("%s request", jobName(record.job));
+    }
+}
+
+bool isUnitFrame(const uint8_t* bytes, size_t count) {
+    return count >= 3 && std::memcmp(bytes, unitStartMark, sizeof unitStartMark) == 0;
+}
+
+bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+void decodeSentFrame(Line& line, const uint8_t* bytes, size_t count) {
+    const char* name = count >= 5 ? parameterName(bytes[4]) : nullptr;
+    if (count >= 5 && bytes[3] == 'N' && name != nullptr) {
+        line.put("unit: read %s", name);
+        return;
+    }
+    const bool head = count >= 8 && std::memcmp(bytes + 4, "ATDP", 4) == 0;
+    if (head && count == 12 && bytes[3] == '0' && (bytes[8] == periodDigit || bytes[8] == addressDigit) &&
+        isDigit(bytes[9]) && isDigit(bytes[10]) && isDigit(bytes[11])) {
+        line.put("unit: write %s = %.3s", bytes[8] == periodDigit ? "period" : "own address",
+                 reinterpret_cast<const char*>(bytes + 9));
+        return;
+    }
+    if (head && count >= 10 && bytes[count - 2] == '\r' && bytes[count - 1] == '\n' &&
+        parameterName(bytes[3]) != nullptr) {
+        line.put("unit: write %s = ", parameterName(bytes[3]));
+        line.escaped(bytes + 8, count - 10);
+        return;
+    }
+    line.put("unit: frame ");
+    line.hex(bytes, count);
+}
+
+// A unit answer is named after the read that was waiting for it.
+void decodeUnitAnswer(Line& line, const TraceRecord& record) {
+    const bool waiting = record.job >= periodReadIndex && record.job < jobCount;
+    const uint8_t selector = waiting ? "\x41\x40" "012"[(record.job - periodReadIndex) / 2] : 0;
+    if (!waiting) {
+        line.put("unit answer (no read waiting) ");
+    } else if (selector == periodSelector || selector == addressSelector) {
+        line.put("unit answer: %s = ", parameterName(selector));
+        if (record.length > numberAnswerByte) {
+            uint8_t digits[3];
+            numberAnswerDigits(record.bytes, digits);
+            line.put("%.3s  ", reinterpret_cast<const char*>(digits));
+        } else {
+            line.put("(too short)  ");
+        }
+    } else {
+        line.put("unit answer: %s = ", parameterName(selector));
+        line.escaped(record.bytes + phoneAnswerStart, phoneAnswerLength(record.bytes, record.length));
+        line.put("  ");
+    }
+    line.hex(record.bytes, record.length);
+}
+
+void putRun(Line& line, const char* label, const TraceRecord& record, const ByteRun& run) {
+    if (!run.found) return;
+    line.put(" %s ", label);
+    line.escaped(record.bytes + run.start, run.length);
+}
+
+void decodeModemAnswer(Line& line, const TraceRecord& record) {
+    line.escaped(record.bytes, record.length);
+    const BurstMeaning meaning = interpretBurst(record.bytes, record.length);
+    line.put("  = ");
+    switch (meaning.bit) {
+    case okBit: line.put("OK"); break;
+    case blankOkBit: line.put("blank-line OK"); break;
+    case errorBit: line.put("ERROR"); break;
+    case sicsBit:
+        line.put("^SICS listing:");
+        putRun(line, "user", record, meaning.user);
+        if (meaning.user.found && meaning.apn.found) line.put(",");
+        putRun(line, "APN", record, meaning.apn);
+        if (!meaning.user.found && !meaning.apn.found) line.put(" no user, no APN");
+        break;
+    case sissBit:
+        line.put("^SISS listing:");
+        if (meaning.address.found) putRun(line, "IP", record, meaning.address);
+        else line.put(" no client address");
+        break;
+    default: line.put("not recognised"); break;
+    }
+    if (meaning.answerStart > 0) line.put(" (behind the echo)");
+}
+
+void decodeEvent(Line& line, const TraceRecord& record) {
+    const char* text = reinterpret_cast<const char*>(record.bytes);
+    const int length = static_cast<int>(record.length);
+    switch (record.kind) {
+    case TraceKind::portOpened: line.put("port %.*s opened", length, text); break;
+    case TraceKind::portNotOpened:
+        if (record.result == portNameWrong) line.put("port \"%.*s\": Name is wrong.", length, text);
+        else if (record.result == portAlreadyOpen) line.put("port %.*s not opened: a port is open already", length, text);
+        else if (record.result == portThreadsFailed) line.put("port %.*s not opened: its threads did not start", length, text);
+        else line.put("port %.*s did not open (result %d)", length, text, static_cast<int>(record.result));
+        break;
+    case TraceKind::portClosed: line.put("port closed"); break;
+    case TraceKind::portLost: line.put("port %.*s lost: the device has gone", length, text); break;
+    case TraceKind::jobStarted:
+        line.put("%s: started", jobName(record.job));
+        if (record.job == modemSetupIndex) line.put(record.bits ? " (without internet)" : " (internet)");
+        break;
+    case TraceKind::jobRefused:
+        line.put("%s: refused, another job's trigger is raised", jobName(record.job));
+        break;
+    case TraceKind::jobStepSent:
+        putStep(line, record);
+        line.put(" sent");
+        break;
+    case TraceKind::jobResult:
+        line.put("%s: ", jobName(record.job));
+        line.escaped(record.bytes, record.length);
+        break;
+    case TraceKind::jobDeadline:
+        if (record.job == modemSetupIndex || record.job == modemQueryIndex) {
+            putStep(line, record);
+            line.put(": deadline passed, no answer");
+        } else {
+            line.put("%s: deadline passed, no answer", jobName(record.job));
+        }
+        break;
+    case TraceKind::sent:
+    case TraceKind::burst: break;
+    }
+}
+
+}  // namespace
+
+TraceDirection traceDirection(const TraceRecord& record) {
+    if (record.kind == TraceKind::sent) return TraceDirection::sent;
+    if (record.kind == TraceKind::burst) return TraceDirection::received;
+    return TraceDirection::event;
+}
+
+size_t decodeTrace(const TraceRecord& record, char* text, size_t capacity) {
+    if (capacity == 0) return 0;
+    Line line(text, capacity);
+    const TraceDirection direction = traceDirection(record);
+    line.put("%8u ms  %s  ", static_cast<unsigned>(record.atMs),
+             direction == TraceDirection::sent ? "TX" : direction == TraceDirection::received ? "RX" : "--");
+    if (record.kind == TraceKind::sent) {
+        if (isUnitFrame(record.bytes, record.length)) decodeSentFrame(line, record.bytes, record.length);
+        else line.escaped(record.bytes, record.length);
+    } else if (record.kind == TraceKind::burst) {
+        if (isUnitFrame(record.bytes, record.length)) decodeUnitAnswer(line, record);
+        else decodeModemAnswer(line, record);
+        if (record.firstMs != record.atMs) line.put("  (first byte at %u ms)", static_cast<unsigned>(record.firstMs));
+    } else {
+        decodeEvent(line, record);
+    }
+    return line.length();
+}
+
+}  // namespace tarnwick
