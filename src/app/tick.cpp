@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/trace_decode.h"
 #include "modem/modem_jobs.h"
 #include "serial/burst.h"
 #include "unit/parameter_jobs.h"
@@ -18,6 +19,7 @@ void mainTick() {
     for (int index = periodReadIndex; index < jobCount; ++index)
         stepParameterJob(static_cast<JobIndex>(index));
     ++tickCount;
+    writeTraceFile();
 }
 
 }  // namespace tarnwick

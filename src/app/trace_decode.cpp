@@ -265,4 +265,63 @@ size_t decodeTrace(const TraceRecord& record, char* text, size_t capacity) {
     return line.length();
 }
 
+bool nextTraceLine(TraceCursor& cursor, char* line, size_t capacity, TraceDirection* direction) {
+    const uint32_t newest = traceNewest();
+    if (cursor.next > newest || capacity == 0) return false;
+    const TraceRecord* record = traceRecord(cursor.next);
+    if (record == nullptr) {
+        const uint32_t oldest = newest - static_cast<uint32_t>(traceCapacity) + 1;
+        std::snprintf(line, capacity, "... %u trace lines lost: they came faster than they were read",
+                      static_cast<unsigned>(oldest - cursor.next));
+        cursor.next = oldest;
+        *direction = TraceDirection::event;
+        return true;
+    }
+    decodeTrace(*record, line, capacity);
+    *direction = traceDirection(*record);
+    ++cursor.next;
+    return true;
+}
+
+TraceCursor traceCursorAtOldest() {
+    const uint32_t newest = traceNewest();
+    const uint32_t kept = static_cast<uint32_t>(traceCapacity);
+    return TraceCursor{newest < kept ? 1 : newest - kept + 1};
+}
+
+namespace {
+
+std::FILE* traceFile = nullptr;
+TraceCursor fileCursor;
+char fileLine[traceLineCapacity];
+
+}  // namespace
+
+bool openTraceFile(const char* path) {
+    closeTraceFile();
+    traceFile = std::fopen(path, "ab");
+    fileCursor = traceCursorAtOldest();
+    return traceFile != nullptr;
+}
+
+void writeTraceFile() {
+    if (traceFile == nullptr) return;
+    TraceDirection direction;
+    bool wrote = false;
+    while (nextTraceLine(fileCursor, fileLine, sizeof fileLine, &direction)) {
+        std::fputs(fileLine, traceFile);
+        std::fputc('\n', traceFile);
+        wrote = true;
+    }
+    // Flushed at once: a trace is read most when the program has just died.
+    if (wrote) std::fflush(traceFile);
+}
+
+void closeTraceFile() {
+    if (traceFile == nullptr) return;
+    writeTraceFile();
+    std::fclose(traceFile);
+    traceFile = nullptr;
+}
+
 }  // namespace tarnwick
