@@ -121,6 +121,12 @@ void closePortCommand() {
     showPortStatus("The Port is closed.");
 }
 
+void choosePortName(const char* name) {
+    portNameField.useRaw();
+    portNameField.assign(name);
+    portNameField.show();
+}
+
 void checkPortLost() {
     if (portHandle == invalidPort || lostShown || !portLost()) return;
     lostShown = true;
@@ -140,6 +146,7 @@ bool handleCommand(int id, int notification) {
     switch (id) {
     case idAbout: showAboutDialog(); return true;
     case idExit: destroyMainWindow(); return true;
+    case idTrace: showTraceWindow(); return true;
     case idOpenPort: openPortCommand(); return true;
     case idClosePort: closePortCommand(); return true;
     case idModemRead:

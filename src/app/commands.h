@@ -15,6 +15,10 @@ bool handleCommand(int id, int notification);
 void openPortCommand();
 void closePortCommand();
 
+// A port chosen from the list of ports present: its name goes into the port-name box, to be
+// opened from the menu as any typed name.
+void choosePortName(const char* name);
+
 // Every tick: once the reader has found the open port's device gone (an adapter pulled),
 // the port status shows "The COMn is lost." and the trace records it. The port stays as it
 // is until "Close the Port".

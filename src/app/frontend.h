@@ -8,4 +8,7 @@ void showAboutDialog();
 // Destroys the main window; the message loop then ends with exit code 0.
 void destroyMainWindow();
 
+// Shows the trace window (not modal) and brings it to the front; returns at once.
+void showTraceWindow();
+
 }  // namespace tarnwick

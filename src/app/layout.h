@@ -38,6 +38,7 @@ enum : int {
     idFirstWrite = 3149,   // + row 0..4
     idOpenPort = 32772,
     idClosePort = 32773,
+    idTrace = 32774,       // menu "Tools", beside the menu "Communication"
 };
 
 enum class ControlKind { singleLineEdit, multiLineEdit, pushButton, checkBox };

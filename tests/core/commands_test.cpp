@@ -8,6 +8,7 @@
 
 #include "app/app_state.h"
 #include "app/layout.h"
+#include "app/trace.h"
 #include "fakes.h"
 #include "modem/settings_file.h"
 
@@ -157,7 +158,31 @@ TEST_F(CommandsTest, NoInternetBoxBlanksAndReloadsTheModemPanel) {
     EXPECT_EQ(fake::controlById(idPassword)->text, "pw");
 }
 
-TEST_F(CommandsTest, AboutExitAndUnknownIds) {
+// A pulled adapter shows once; Close and Open work as ever.
+TEST_F(CommandsTest, ALostDeviceIsShownUntilThePortIsClosed) {
+    openWithName("COM3");
+    checkPortLost();
+    EXPECT_EQ(status(), "The COM3 is opened.") << "nothing is lost yet";
+    fake::deviceLost = true;
+    const uint32_t before = traceNewest();
+    checkPortLost();
+    EXPECT_EQ(status(), "The COM3 is lost.");
+    ASSERT_EQ(traceNewest(), before + 1);
+    EXPECT_EQ(traceRecord(traceNewest())->kind, TraceKind::portLost);
+    fake::controlById(idPortStatus)->text = "";
+    checkPortLost();
+    EXPECT_EQ(status(), "") << "shown once";
+    EXPECT_TRUE(handleCommand(idClosePort, notifyClick));
+    EXPECT_EQ(status(), "The Port is closed.");
+    checkPortLost();
+    EXPECT_EQ(status(), "The Port is closed.") << "no port, nothing to lose";
+    fake::deviceLost = false;
+    EXPECT_EQ(openWithName("COM3"), "The COM3 is opened.");
+}
+
+TEST_F(CommandsTest, AboutExitTraceAndUnknownIds) {
+    EXPECT_TRUE(handleCommand(idTrace, notifyClick));
+    EXPECT_EQ(fake::traceShown, 1);
     EXPECT_TRUE(handleCommand(idAbout, notifyAccelerator));
     EXPECT_EQ(fake::aboutShown, 1);
     EXPECT_TRUE(handleCommand(idExit, notifyClick));

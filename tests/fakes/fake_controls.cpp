@@ -24,6 +24,7 @@ Control* add(tarnwick::ControlKind kind, int id, int x, int y, int w, int h,
 std::function<void(Control*)> onSetText;
 int aboutShown = 0;
 int windowDestroyed = 0;
+int traceShown = 0;
 
 const std::vector<Control*>& controls() { return created; }
 
@@ -44,7 +45,7 @@ void reset() {
     created.clear();
     failingEdits = 0;
     onSetText = nullptr;
-    aboutShown = windowDestroyed = 0;
+    aboutShown = windowDestroyed = traceShown = 0;
     tarnwick::resetAppState();
     tarnwick::mainWindow = window();
 }
@@ -105,5 +106,6 @@ void setCheckBoxChecked(WindowHandle, int id, bool checked) {
 
 void showAboutDialog() { ++fake::aboutShown; }
 void destroyMainWindow() { ++fake::windowDestroyed; }
+void showTraceWindow() { ++fake::traceShown; }
 
 }  // namespace tarnwick

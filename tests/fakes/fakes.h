@@ -47,6 +47,7 @@ extern std::function<void(Control*)> onSetText;
 
 extern int aboutShown;
 extern int windowDestroyed;
+extern int traceShown;
 
 // The port.
 extern int openResult;              // what openPort returns

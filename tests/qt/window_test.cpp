@@ -167,8 +167,9 @@ TEST_F(Window, TitleClientAreaAndMenu) {
         << "the client area lies right below the menu bar";
 
     const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 1);
+    ASSERT_EQ(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), "Communication");
+    EXPECT_EQ(menus[1]->text(), "Tools") << "the tools come right of the menu they serve";
     const QList<QAction*> items = menus[0]->menu()->actions();
     ASSERT_EQ(items.size(), 3);
     const struct {

@@ -7,12 +7,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "app/app_state.h"
+#include "app/trace_decode.h"
 #include "serial/port.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/quiet_timer_qt.h"
@@ -21,15 +23,17 @@
 namespace {
 
 const char usageText[] =
-    "usage: tarnwick [--simulate] [--help]\n"
+    "usage: tarnwick [--simulate] [--trace FILE] [--help]\n"
     "\n"
     "Sets up a КОРДИН 7190 telemetry unit and its cellular modem over a serial port.\n"
     "Type the port name (COM1 at start) and choose Communication > Open the Port.\n"
     "\n"
-    "  --simulate  start a simulated unit and modem on a pseudo-terminal and make it COM1\n"
-    "              for this run, so that every button can be tried without a device; they\n"
-    "              start with some values stored, for the Read buttons to show\n"
-    "  --help      show this text\n"
+    "  --simulate    start a simulated unit and modem on a pseudo-terminal and make it COM1\n"
+    "                for this run, so that every button can be tried without a device; they\n"
+    "                start with some values stored, for the Read buttons to show\n"
+    "  --trace FILE  append every line of the trace (Tools > Trace...) to FILE as it\n"
+    "                happens, from start to exit; the password is never written\n"
+    "  --help        show this text\n"
     "\n"
     "Without --simulate the real ports are used: COMn is the entry COMn of the ports folder\n"
     "($TARNWICK_PORTS, else ~/.config/tarnwick/ports), a symlink to the device or a file\n"
@@ -66,13 +70,25 @@ void quitOnStopSignals(QApplication& app) {
 
 int main(int argc, char** argv) {
     bool simulate = false;
+    const char* tracePath = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(usageText, stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--simulate") == 0) simulate = true;
+        if (std::strcmp(argv[i], "--trace") == 0) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "tarnwick: --trace needs a file name\n\n%s", usageText);
+                return 2;
+            }
+            tracePath = argv[++i];
+        }
     }
+    // A trace that cannot be written is worth one line, not the session.
+    if (tracePath != nullptr && !tarnwick::openTraceFile(tracePath))
+        std::fprintf(stderr, "tarnwick: cannot open the trace file %s: %s; running without it\n",
+                     tracePath, std::strerror(errno));
 
     // Before the window exists, so that COM1 already names the simulated device.
     if (simulate) {
@@ -85,7 +101,13 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     // Qt has taken its own options (-platform, -style ...) out; anything left is not ours.
-    for (const QString& argument : app.arguments().mid(1)) {
+    const QStringList arguments = app.arguments().mid(1);
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--trace")) {
+            ++i;
+            continue;
+        }
         if (argument != QLatin1String("--simulate")) {
             std::fprintf(stderr, "tarnwick: unknown option %s\n\n%s",
                          argument.toLocal8Bit().constData(), usageText);
@@ -96,7 +118,10 @@ int main(int argc, char** argv) {
     // Qt itself ends the process with exit() when the display goes away. The port's worker
     // threads must not outlive main() into the static destructors, so they are stopped then
     // as well; on the normal way out this has been done already and does nothing.
-    std::atexit([] { tarnwick::stopPortThreads(); });
+    std::atexit([] {
+        tarnwick::stopPortThreads();
+        tarnwick::closeTraceFile();
+    });
 
     tarnwick::qt::QuietTimer quietTimer;
     int exitCode = 0;
@@ -111,5 +136,6 @@ int main(int argc, char** argv) {
             tarnwick::portHandle = tarnwick::invalidPort;
         }
     }
+    tarnwick::closeTraceFile();
     return exitCode;
 }

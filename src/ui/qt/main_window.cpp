@@ -15,6 +15,7 @@
 #include "ui/qt/about_dialog.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/qt_text.h"
+#include "ui/qt/trace_window.h"
 
 namespace tarnwick::qt {
 
@@ -103,19 +104,26 @@ void MainWindow::start() {
     tick.start();
 }
 
+void MainWindow::addCommand(QMenu* menu, const QString& text, int id) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QString::number(id));
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [id] { handleCommand(id, notifyClick); });
+}
+
 void MainWindow::buildMenu() {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("Communication"));
-    const struct {
-        const char* text;
-        int id;
-    } items[] = {{"Open the Port", idOpenPort}, {"Close the Port", idClosePort}, {"E&xit", idExit}};
-    for (const auto& item : items) {
-        QAction* action = menu->addAction(QString::fromLatin1(item.text));
-        action->setObjectName(QString::number(item.id));
-        action->setData(item.id);
-        const int id = item.id;
-        connect(action, &QAction::triggered, this, [id] { handleCommand(id, notifyClick); });
-    }
+    addCommand(menu, QStringLiteral("Open the Port"), idOpenPort);
+    addCommand(menu, QStringLiteral("Close the Port"), idClosePort);
+    addCommand(menu, QStringLiteral("E&xit"), idExit);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
+    addCommand(tools, QStringLiteral("Trace\u2026"), idTrace);
+}
+
+TraceWindow* MainWindow::trace() {
+    if (traceWindow == nullptr) traceWindow = new TraceWindow(this);
+    return traceWindow;
 }
 
 QAction* MainWindow::commandAction(int id) const {
@@ -150,6 +158,15 @@ void showAboutDialog() {
 
 void destroyMainWindow() {
     if (qt::MainWindow* window = qt::MainWindow::instance()) window->close();
+}
+
+void showTraceWindow() {
+    qt::MainWindow* window = qt::MainWindow::instance();
+    if (window == nullptr) return;
+    qt::TraceWindow* trace = window->trace();
+    trace->show();
+    trace->raise();
+    trace->activateWindow();
 }
 
 }  // namespace tarnwick

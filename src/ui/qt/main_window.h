@@ -1,5 +1,6 @@
 #pragma once
-// The main window: the menu "Communication", the client area of 900 x 530 pixels that holds
+// The main window: the menus "Communication" and "Tools", the client area of 900 x 530 pixels
+// that holds
 // the 26 controls and paints the labels, the About accelerators and the 54 ms tick.
 #include <QFont>
 #include <QMainWindow>
@@ -10,8 +11,11 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 
 namespace tarnwick::qt {
+
+class TraceWindow;
 
 // One painted label: its text already in Unicode, its font, the top-left corner of its text
 // and the baseline point it is drawn at.
@@ -57,6 +61,8 @@ public:
 
     ClientArea* clientArea() const { return area; }
     QAction* commandAction(int id) const;
+    // The trace window, made on first use and kept (hidden when closed) with the main window.
+    TraceWindow* trace();
     const QTimer& tickTimer() const { return tick; }
 
     static MainWindow* instance();
@@ -66,9 +72,11 @@ protected:
 
 private:
     void buildMenu();
+    void addCommand(QMenu* menu, const QString& text, int id);
     bool childControlHasFocus() const;
 
     ClientArea* area;
+    TraceWindow* traceWindow = nullptr;
     QTimer tick;
 };
 

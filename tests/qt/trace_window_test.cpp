@@ -1,0 +1,72 @@
+// The trace window, opened from the menu "Tools": live lines in their colours, Clear, and
+// the saved text in UTF-8.
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+
+#include <cstdio>
+
+#include "app/layout.h"
+#include "app/trace.h"
+#include "qt_support.h"
+#include "ui/qt/trace_window.h"
+
+using namespace tarnwick;
+using namespace tarnwick::qt;
+
+namespace {
+
+class TraceWindowTest : public qttest::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        resetTrace();
+    }
+    static QColor colourOfLine(const QPlainTextEdit* view, const QString& containing) {
+        for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next())
+            if (block.text().contains(containing))
+                return block.begin().fragment().charFormat().foreground().color();
+        return QColor();
+    }
+};
+
+TEST_F(TraceWindowTest, ShowsTheLinesLiveBesideTheWorkingMainWindow) {
+    tracePort(TraceKind::portOpened, "COM9");  // before the window: still shown
+    openWindow();
+    window->commandAction(idTrace)->trigger();
+    TraceWindow* trace = window->trace();
+    ASSERT_TRUE(trace->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "not modal";
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(trace->view()->toPlainText().contains("--  port COM9 opened"));
+
+    traceSent(reinterpret_cast<const uint8_t*>("AT^SICS=0,\"passwd\",\"pw\"\r\n"), 25);
+    traceBurst(0, 0, reinterpret_cast<const uint8_t*>("\r\nOK\r\n"), 6, 0x01);
+    QTRY_VERIFY_WITH_TIMEOUT(trace->view()->toPlainText().contains("= OK"), 3000);
+    const QString text = trace->view()->toPlainText();
+    EXPECT_TRUE(text.contains("TX  AT^SICS=0,\"passwd\",\"***\"\\r\\n")) << text.toStdString();
+    const QColor sent = colourOfLine(trace->view(), "TX  ");
+    const QColor received = colourOfLine(trace->view(), "RX  ");
+    const QColor event = colourOfLine(trace->view(), "--  ");
+    EXPECT_TRUE(sent.isValid() && received.isValid() && event.isValid());
+    EXPECT_NE(sent, received);
+    EXPECT_NE(sent, event);
+
+    ASSERT_TRUE(trace->saveTo("trace-saved.txt"));
+    EXPECT_EQ(QString::fromUtf8(qttest::readFile("trace-saved.txt").c_str()), text + "\n");
+    std::remove("trace-saved.txt");
+
+    QTest::mouseClick(trace->clearButton(), Qt::LeftButton);
+    EXPECT_TRUE(trace->view()->toPlainText().isEmpty());
+    trace->close();
+    traceJob(TraceKind::jobStarted, periodReadJob);
+    QTest::qWait(300);
+    window->commandAction(idTrace)->trigger();
+    EXPECT_EQ(trace->view()->toPlainText().count('\n'), 0)
+        << "reopened, it goes on from where it was, not from the start";
+    EXPECT_TRUE(trace->view()->toPlainText().contains("period read: started"));
+}
+
+}  // namespace
