@@ -14,32 +14,9 @@ namespace {
 
 const char devicePrefix[] = "\\\\.\\";
 
-// Windows names COM ports by their number alone, so "COM05" or "COM5x" name no port there;
-// they name none here either.
-long comNumber(const char* name) {
-    if (std::strncmp(name, "COM", 3) != 0) return -1;
-    const char* digits = name + 3;
-    if (*digits < '1' || *digits > '9') return -1;
-    long number = 0;
-    for (const char* p = digits; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9' || p - digits >= 9) return -1;
-        number = number * 10 + (*p - '0');
-    }
-    return number;
-}
-
 bool copyPath(char* out, size_t capacity, const char* a, const char* b, const char* c) {
     const int n = std::snprintf(out, capacity, "%s%s%s", a, b, c);
     return n > 0 && static_cast<size_t>(n) < capacity;
-}
-
-// The ports folder: $TARNWICK_PORTS when set, else ~/.config/tarnwick/ports.
-bool portsFolder(char* out, size_t capacity) {
-    const char* env = std::getenv("TARNWICK_PORTS");
-    if (env != nullptr && *env != '\0') return copyPath(out, capacity, env, "", "");
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') return false;
-    return copyPath(out, capacity, home, "/.config/tarnwick/ports", "");
 }
 
 // A regular file in the ports folder holds the device path as text; surrounding white space
@@ -76,14 +53,57 @@ int lookUpEntry(const char* name, char* out, size_t capacity) {
     return -1;
 }
 
+const char* const deviceFamilies[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
+constexpr long familyCount = 3;
+constexpr long familySize = 32;
+
 bool defaultDevice(long number, char* out, size_t capacity) {
-    const char* const families[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
-    if (number < 1 || number > 96) return false;
-    const long index = (number - 1) / 32;
-    return std::snprintf(out, capacity, "%s%ld", families[index], (number - 1) % 32) > 0;
+    if (number < 1 || number > familyCount * familySize) return false;
+    const long index = (number - 1) / familySize;
+    return std::snprintf(out, capacity, "%s%ld", deviceFamilies[index],
+                         (number - 1) % familySize) > 0;
 }
 
 }  // namespace
+
+// Windows names COM ports by their number alone, so "COM05" or "COM5x" name no port there;
+// they name none here either.
+long comNumber(const char* name) {
+    if (std::strncmp(name, "COM", 3) != 0) return -1;
+    const char* digits = name + 3;
+    if (*digits < '1' || *digits > '9') return -1;
+    long number = 0;
+    for (const char* p = digits; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9' || p - digits >= 9) return -1;
+        number = number * 10 + (*p - '0');
+    }
+    return number;
+}
+
+// The ports folder: $TARNWICK_PORTS when set, else ~/.config/tarnwick/ports.
+bool portsFolder(char* out, size_t capacity) {
+    const char* env = std::getenv("TARNWICK_PORTS");
+    if (env != nullptr && *env != '\0') return copyPath(out, capacity, env, "", "");
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') return false;
+    return copyPath(out, capacity, home, "/.config/tarnwick/ports", "");
+}
+
+long defaultComNumber(const char* device) {
+    for (long family = 0; family < familyCount; ++family) {
+        const size_t length = std::strlen(deviceFamilies[family]);
+        if (std::strncmp(device, deviceFamilies[family], length) != 0) continue;
+        const char* digits = device + length;
+        // The kernel writes its minor numbers without leading zeros: "ttyS05" is not ttyS5.
+        char* end = nullptr;
+        const long index = std::strtol(digits, &end, 10);
+        const bool plain = *digits >= '0' && *digits <= '9' && *end == '\0' &&
+                           (digits[0] != '0' || digits[1] == '\0');
+        if (!plain || index >= familySize) return -1;
+        return family * familySize + index + 1;
+    }
+    return -1;
+}
 
 bool resolvePortPath(const char* path, char* device, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;

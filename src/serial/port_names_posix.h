@@ -14,4 +14,16 @@ constexpr size_t portPathCapacity = 4096;
 // Writes the device path for `path` into `device`; false when the name has no device.
 bool resolvePortPath(const char* path, char* device, size_t capacity);
 
+// The pieces of that resolution the port list needs too, so that a listed name is always
+// one that opens the listed device.
+
+// The number of "COMn" as Windows reads it, or -1 when the name is no COM name there.
+long comNumber(const char* name);
+
+// The ports folder: $TARNWICK_PORTS when set, else ~/.config/tarnwick/ports.
+bool portsFolder(char* folder, size_t capacity);
+
+// The COM number the fixed map gives `device` ("/dev/ttyUSB0" is 33), or -1 when it has none.
+long defaultComNumber(const char* device);
+
 }  // namespace tarnwick
