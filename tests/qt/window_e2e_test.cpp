@@ -2,13 +2,17 @@
 // window with its 54 ms tick and quiet timer, the real port and its threads, driven through
 // the widgets as the engineer would. Waits in real time, with generous limits.
 #include <QDir>
+#include <QProcess>
 #include <QTest>
 
 #include <chrono>
+#include <cstdio>
+#include <string>
 #include <thread>
 
 #include "app/app_state.h"
 #include "app/layout.h"
+#include "app/trace_decode.h"
 #include "modem/settings_file.h"
 #include "qt_support.h"
 #include "serial/buffers.h"
@@ -73,6 +77,8 @@ TEST_F(WholeProgram, EveryParameterBothSetUpsTheQueryAndTheSettingsFile) {
     SimulatedPort simulated;
     ASSERT_EQ(simulated.error(), "");
     devsim::Device& device = simulated.device();
+    std::remove("session-trace.txt");
+    ASSERT_TRUE(openTraceFile("session-trace.txt"));
     openWindow();
     window->start();
 
@@ -155,6 +161,18 @@ TEST_F(WholeProgram, EveryParameterBothSetUpsTheQueryAndTheSettingsFile) {
     EXPECT_EQ(shown(idPortStatus), "The Port is closed.");
     EXPECT_EQ(readerRunning, 0);
 
+    // The trace names every step of both modem jobs, and never the password.
+    closeTraceFile();
+    const std::string trace = qttest::readFile("session-trace.txt");
+    for (int k = 0; k < 12; ++k)
+        EXPECT_NE(trace.find("set-up step " + std::to_string(k) + " ("), std::string::npos) << k;
+    for (const char* step : {"set-up escape sent", "query step 1 (echo off) sent",
+                             "query step 5 (connection listing) sent", "set-up: Ok!", "query: Ok!",
+                             "^SISS listing: IP 10.20.30.40", "unit answer: own address = 045",
+                             "AT^SICS=0,\"passwd\",\"***\"\\r\\n", "port COM1 opened"})
+        EXPECT_NE(trace.find(step), std::string::npos) << step;
+    EXPECT_EQ(trace.find("secret"), std::string::npos) << "the password stays out of the trace";
+
     // A new start of the program finds the stored values.
     window.reset();
     resetAppState();
@@ -217,6 +235,7 @@ TEST_F(WholeProgram, APulledAdapterLeavesTheWindowWorking) {
     ASSERT_EQ(shown(idPortStatus), "The COM1 is opened.");
 
     simulated.device().vanish();
+    QTRY_COMPARE_WITH_TIMEOUT(shown(idPortStatus), QString("The COM1 is lost."), 5000);
     // The request goes nowhere; the job gives up at its deadline and shows nothing.
     runJob(idFirstRead + 1, addressReadJob);
     EXPECT_EQ(shown(idFirstValue + 1), "");
@@ -228,6 +247,22 @@ TEST_F(WholeProgram, APulledAdapterLeavesTheWindowWorking) {
     EXPECT_EQ(shown(idPortStatus), "Port did't open!") << "the device is gone";
     QTest::mouseClick(checkBox(), Qt::LeftButton);
     EXPECT_TRUE(checkBox()->isChecked()) << "the window still answers";
+}
+
+// The program itself: --trace with a file that cannot be opened says so once and runs on.
+TEST(Program, ATraceFileThatCannotBeOpenedIsOneLineAndNoStop) {
+    QProcess program;
+    program.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    program.start(TARNWICK_PROGRAM, {"--simulate", "--trace", "/nonexistent-folder/trace.txt"});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    EXPECT_FALSE(program.waitForFinished(2000)) << "the program runs on";
+    program.terminate();  // as Ctrl+C: closes the port and ends with 0
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_EQ(errors.count("cannot open the trace file /nonexistent-folder/trace.txt"), 1)
+        << errors.toStdString();
 }
 
 }  // namespace
