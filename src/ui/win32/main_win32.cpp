@@ -1,10 +1,15 @@
 // The Windows program: start-up, the main window's procedure and the message loop.
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "app/trace_decode.h"
 #include "serial/burst.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_ui.h"
@@ -49,6 +54,13 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT:
         paintMainWindow(window);
         return 0;
+    case WM_CTLCOLORSTATIC:
+        // The check box would paint its caption on the dialog grey; the window is white.
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == idNoInternet) {
+            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -109,6 +121,19 @@ int startUp(HINSTANCE instance, int showMode) {
 
 }  // namespace tarnwick
 
+// Options: --trace FILE appends every trace line to FILE from start to exit.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
-    return tarnwick::startUp(instance, showMode);
+    const char* tracePath = nullptr;
+    for (int i = 1; i < __argc; ++i)
+        if (std::strcmp(__argv[i], "--trace") == 0 && i + 1 < __argc) tracePath = __argv[++i];
+    // A trace that cannot be written is worth a word, not the session.
+    if (tracePath != nullptr && !tarnwick::openTraceFile(tracePath)) {
+        char message[MAX_PATH + 96];
+        std::snprintf(message, sizeof message,
+                      "The trace file %s cannot be opened. Tarnwick runs without it.", tracePath);
+        MessageBoxA(nullptr, message, "Tarnwick", MB_OK | MB_ICONWARNING);
+    }
+    const int code = tarnwick::startUp(instance, showMode);
+    tarnwick::closeTraceFile();
+    return code;
 }

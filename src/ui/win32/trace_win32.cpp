@@ -1,0 +1,204 @@
+// The trace window of the Windows program: an owner-drawn list box of the decoded lines, sends
+// and answers in their own colours, with Clear and Save... buttons. Not modal; it reads the
+// trace only while it is shown, on a timer of its own.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/frontend.h"
+#include "app/trace_decode.h"
+#include "ui/win32/resource.h"
+#include "ui/win32/win32_ui.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr char traceClassName[] = "TARNWICK_TRACE";
+constexpr UINT_PTR pollTimerId = 1;
+constexpr UINT pollMs = 100;
+constexpr int keptLines = 20000;  // a window left open for a day keeps the last lines only
+constexpr int buttonWidth = 80;
+constexpr int buttonHeight = 24;
+constexpr int margin = 6;
+
+HWND traceWindow = nullptr;
+HWND lineList = nullptr;
+HFONT lineFont = nullptr;
+TraceCursor cursor;
+char line[traceLineCapacity];
+wchar_t wideLine[traceLineCapacity];
+
+COLORREF colourOf(TraceDirection direction) {
+    switch (direction) {
+    case TraceDirection::sent: return RGB(0x1f, 0x3f, 0xbf);
+    case TraceDirection::received: return RGB(0x1f, 0x7f, 0x2f);
+    case TraceDirection::event: break;
+    }
+    return RGB(0x60, 0x60, 0x60);
+}
+
+void appendLines() {
+    TraceDirection direction;
+    bool added = false;
+    while (nextTraceLine(cursor, line, sizeof line, &direction)) {
+        if (MultiByteToWideChar(CP_UTF8, 0, line, -1, wideLine, traceLineCapacity) == 0) continue;
+        if (SendMessageW(lineList, LB_GETCOUNT, 0, 0) >= keptLines)
+            SendMessageW(lineList, LB_DELETESTRING, 0, 0);
+        const LRESULT at = SendMessageW(lineList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wideLine));
+        if (at >= 0) SendMessageW(lineList, LB_SETITEMDATA, at, static_cast<LPARAM>(direction));
+        added = true;
+    }
+    if (added) SendMessageW(lineList, LB_SETTOPINDEX, SendMessageW(lineList, LB_GETCOUNT, 0, 0) - 1, 0);
+}
+
+// Every line, UTF-8, one a line. False when the file cannot be written.
+bool saveLines(const char* path) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return false;
+    const LRESULT count = SendMessageW(lineList, LB_GETCOUNT, 0, 0);
+    bool ok = true;
+    for (LRESULT i = 0; i < count && ok; ++i) {
+        if (SendMessageW(lineList, LB_GETTEXTLEN, i, 0) >= static_cast<LRESULT>(traceLineCapacity)) continue;
+        SendMessageW(lineList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wideLine));
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wideLine, -1, line, sizeof line, nullptr, nullptr);
+        ok = bytes > 0 && std::fputs(line, file) >= 0 && std::fputc('\n', file) != EOF;
+    }
+    return std::fclose(file) == 0 && ok;
+}
+
+// The file name for Save...: a small dialog of our own, as the common dialogs would bring a
+// DLL that not every installation has loaded.
+INT_PTR CALLBACK saveProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, IDC_TRACE_PATH, "tarnwick-trace.txt");
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            char path[MAX_PATH];
+            GetDlgItemTextA(dialog, IDC_TRACE_PATH, path, sizeof path);
+            if (!saveLines(path)) {
+                MessageBoxA(dialog, "The trace could not be written to this file.", "Save the trace",
+                            MB_OK | MB_ICONWARNING);
+                return TRUE;
+            }
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+void layOut(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    const int buttonsTop = client.bottom - margin - buttonHeight;
+    MoveWindow(lineList, margin, margin, client.right - 2 * margin, buttonsTop - 2 * margin, TRUE);
+    MoveWindow(GetDlgItem(window, IDC_TRACE_SAVE), client.right - margin - buttonWidth, buttonsTop,
+               buttonWidth, buttonHeight, TRUE);
+    MoveWindow(GetDlgItem(window, IDC_TRACE_CLEAR), client.right - 2 * (margin + buttonWidth),
+               buttonsTop, buttonWidth, buttonHeight, TRUE);
+}
+
+void drawLine(const DRAWITEMSTRUCT& item) {
+    if (item.itemID == static_cast<UINT>(-1)) return;
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    if (SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0) >= static_cast<LRESULT>(traceLineCapacity))
+        return;
+    const int length = static_cast<int>(
+        SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(wideLine)));
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                                    : colourOf(static_cast<TraceDirection>(item.itemData)));
+    TextOutW(item.hDC, item.rcItem.left + 2, item.rcItem.top, wideLine, length > 0 ? length : 0);
+}
+
+LRESULT CALLBACK traceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        layOut(window);
+        return 0;
+    case WM_SHOWWINDOW:
+        if (wParam) {
+            appendLines();
+            SetTimer(window, pollTimerId, pollMs, nullptr);
+        } else {
+            KillTimer(window, pollTimerId);
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == pollTimerId) appendLines();
+        return 0;
+    case WM_DRAWITEM:
+        drawLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_TRACE_CLEAR) {
+            SendMessageW(lineList, LB_RESETCONTENT, 0, 0);
+            return 0;
+        }
+        if (LOWORD(wParam) == IDC_TRACE_SAVE) {
+            DialogBoxParamA(programInstance, MAKEINTRESOURCEA(IDD_TRACE_SAVE), window, saveProc, 0);
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        // Closing only hides it: reopened, it goes on where it was.
+        ShowWindow(window, SW_HIDE);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND createTraceWindow() {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = traceProc;
+    windowClass.hInstance = programInstance;
+    windowClass.hIcon = LoadIconA(programInstance, MAKEINTRESOURCEA(IDI_TARNWICK));
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = traceClassName;
+    RegisterClassExA(&windowClass);
+    // Owned by the main window: it stays above it and goes with it, but does not block it.
+    HWND window = CreateWindowExA(0, traceClassName, "Tarnwick trace", WS_OVERLAPPEDWINDOW,
+                                  CW_USEDEFAULT, 0, 860, 420, static_cast<HWND>(mainWindow),
+                                  nullptr, programInstance, nullptr);
+    if (window == nullptr) return nullptr;
+    lineList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT |
+                                   LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
+                               0, 0, 0, 0, window, reinterpret_cast<HMENU>(IDC_TRACE_LIST),
+                               programInstance, nullptr);
+    CreateWindowExA(0, "BUTTON", "Clear", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0, window,
+                    reinterpret_cast<HMENU>(IDC_TRACE_CLEAR), programInstance, nullptr);
+    CreateWindowExA(0, "BUTTON", "Save...", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0, window,
+                    reinterpret_cast<HMENU>(IDC_TRACE_SAVE), programInstance, nullptr);
+    lineFont = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           FIXED_PITCH | FF_MODERN, "Consolas");
+    if (lineFont != nullptr) SendMessageW(lineList, WM_SETFONT, reinterpret_cast<WPARAM>(lineFont), FALSE);
+    // Wide enough for a full burst's line to be scrolled to.
+    SendMessageW(lineList, LB_SETHORIZONTALEXTENT, 8000, 0);
+    cursor = traceCursorAtOldest();
+    layOut(window);
+    return window;
+}
+
+}  // namespace
+
+void showTraceWindow() {
+    if (traceWindow == nullptr) traceWindow = createTraceWindow();
+    if (traceWindow == nullptr) return;
+    ShowWindow(traceWindow, SW_SHOW);
+    SetForegroundWindow(traceWindow);
+}
+
+}  // namespace tarnwick
