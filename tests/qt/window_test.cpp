@@ -243,6 +243,18 @@ TEST_F(Window, PaintDrawsEachLabelBelowAndRightOfItsCorner) {
     EXPECT_TRUE(inkBounds(image, QRect(300, 440, 580, 85)).isEmpty()) << "nothing else painted";
 }
 
+TEST_F(Window, LabelBoxesStayApartAndInsideTheClientArea) {
+    const std::vector<PaintedLabel> labels = paintedLabelList();
+    const QRect client(0, 0, clientWidth, clientHeight);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const QRect box = labelBox(labels[i]);
+        EXPECT_TRUE(client.contains(box)) << labels[i].text.toStdString();
+        for (size_t j = i + 1; j < labels.size(); ++j)
+            EXPECT_FALSE(box.intersects(labelBox(labels[j])))
+                << labels[i].text.toStdString() << " runs into " << labels[j].text.toStdString();
+    }
+}
+
 TEST_F(Window, ResizingMovesNothingAndRepaintsTheWhole) {
     openWindow();
     const QImage before = window->clientArea()->grab().toImage();

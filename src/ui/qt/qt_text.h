@@ -20,7 +20,8 @@ size_t toCp1251(const QString& text, uint8_t* buffer, size_t capacity);
 
 // A font of the layout's table. The table's heights are character-cell heights (ascent plus
 // descent), so the pixel size is stepped down until the cell fits them; "Consolas" falls back
-// to whatever monospace face the system has.
+// to whatever monospace face the system has, stepped down further until its characters are
+// about as wide as Consolas's would be, so that the labels keep their room.
 QFont layoutFont(const FontSpec& wanted);
 
 }  // namespace tarnwick::qt
