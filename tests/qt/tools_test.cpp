@@ -1,6 +1,8 @@
-// The trace window, opened from the menu "Tools": live lines in their colours, Clear, and
-// the saved text in UTF-8.
+// The menu "Tools": the trace window with its live lines in their colours, Clear, and the
+// saved text in UTF-8; the ports present, one of which goes into the port-name box.
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +13,7 @@
 #include "app/layout.h"
 #include "app/trace.h"
 #include "qt_support.h"
+#include "ui/qt/simulated_port.h"
 #include "ui/qt/trace_window.h"
 
 using namespace tarnwick;
@@ -67,6 +70,25 @@ TEST_F(TraceWindowTest, ShowsTheLinesLiveBesideTheWorkingMainWindow) {
     EXPECT_EQ(trace->view()->toPlainText().count('\n'), 0)
         << "reopened, it goes on from where it was, not from the start";
     EXPECT_TRUE(trace->view()->toPlainText().contains("period read: started"));
+}
+
+TEST_F(TraceWindowTest, ThePortsMenuListsThePortsPresentAndPutsTheChosenNameInTheBox) {
+    SimulatedPort simulated;  // a pseudo-terminal registered as COM1 in a ports folder
+    ASSERT_EQ(simulated.error(), "");
+    openWindow();
+    retype(idPortName, "COM9");
+    auto* ports = window->findChild<QMenu*>("ports");
+    ASSERT_NE(ports, nullptr);
+    emit ports->aboutToShow();
+    QAction* com1 = nullptr;
+    for (QAction* action : ports->actions())
+        if (action->text().startsWith("COM1 \u2014 ")) com1 = action;
+    ASSERT_NE(com1, nullptr);
+    EXPECT_TRUE(com1->text().contains(QString::fromStdString(simulated.device().slavePath())));
+    EXPECT_TRUE(com1->isEnabled());
+    com1->trigger();
+    EXPECT_EQ(shown(idPortName), "COM1");
+    EXPECT_EQ(window->menuBar()->actions()[1]->menu()->actions().size(), 2) << "Trace... and Ports";
 }
 
 }  // namespace

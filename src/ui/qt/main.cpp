@@ -16,6 +16,7 @@
 #include "app/app_state.h"
 #include "app/trace_decode.h"
 #include "serial/port.h"
+#include "serial/port_list.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/quiet_timer_qt.h"
 #include "ui/qt/simulated_port.h"
@@ -23,7 +24,7 @@
 namespace {
 
 const char usageText[] =
-    "usage: tarnwick [--simulate] [--trace FILE] [--help]\n"
+    "usage: tarnwick [--simulate] [--trace FILE] [--list-ports] [--help]\n"
     "\n"
     "Sets up a КОРДИН 7190 telemetry unit and its cellular modem over a serial port.\n"
     "Type the port name (COM1 at start) and choose Communication > Open the Port.\n"
@@ -33,6 +34,7 @@ const char usageText[] =
     "                start with some values stored, for the Read buttons to show\n"
     "  --trace FILE  append every line of the trace (Tools > Trace...) to FILE as it\n"
     "                happens, from start to exit; the password is never written\n"
+    "  --list-ports  print the serial ports present, as Tools > Ports lists them, and exit\n"
     "  --help        show this text\n"
     "\n"
     "Without --simulate the real ports are used: COMn is the entry COMn of the ports folder\n"
@@ -46,6 +48,19 @@ const char usageText[] =
 std::unique_ptr<tarnwick::qt::SimulatedPort> simulated;
 
 int signalPipe[2] = {-1, -1};
+
+// --list-ports: one line a port on stdout; a note on stderr when there is none.
+int printPorts() {
+    static tarnwick::PortEntry entries[tarnwick::maxPorts];
+    const size_t count = tarnwick::listPorts(entries, tarnwick::maxPorts);
+    for (size_t i = 0; i < count; ++i) {
+        char line[tarnwick::portLineCapacity];
+        tarnwick::formatPortEntry(entries[i], line, sizeof line);
+        std::printf("%s\n", line);
+    }
+    if (count == 0) std::fprintf(stderr, "tarnwick: no serial port found\n");
+    return 0;
+}
 
 void onStopSignal(int) {
     const char byte = 1;
@@ -76,6 +91,7 @@ int main(int argc, char** argv) {
             std::fputs(usageText, stdout);
             return 0;
         }
+        if (std::strcmp(argv[i], "--list-ports") == 0) return printPorts();
         if (std::strcmp(argv[i], "--simulate") == 0) simulate = true;
         if (std::strcmp(argv[i], "--trace") == 0) {
             if (i + 1 >= argc) {

@@ -12,6 +12,7 @@
 #include "app/frontend.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "serial/port_list.h"
 #include "ui/qt/about_dialog.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/qt_text.h"
@@ -119,6 +120,26 @@ void MainWindow::buildMenu() {
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
     addCommand(tools, QStringLiteral("Trace\u2026"), idTrace);
+    QMenu* ports = tools->addMenu(QStringLiteral("Ports"));
+    ports->setObjectName(QStringLiteral("ports"));
+    // Listed afresh each time it opens: adapters come and go while the program runs.
+    connect(ports, &QMenu::aboutToShow, this, [ports] { fillPortsMenu(ports); });
+}
+
+void MainWindow::fillPortsMenu(QMenu* menu) {
+    menu->clear();
+    static PortEntry entries[maxPorts];
+    const size_t count = listPorts(entries, maxPorts);
+    for (size_t i = 0; i < count; ++i) {
+        char line[portLineCapacity];
+        formatPortEntry(entries[i], line, sizeof line);
+        QAction* action = menu->addAction(QString::fromUtf8(line));
+        // A device without a COMn name cannot be opened by name: shown, greyed.
+        action->setEnabled(entries[i].name[0] != '\0');
+        const QByteArray name(entries[i].name);
+        connect(action, &QAction::triggered, menu, [name] { choosePortName(name.constData()); });
+    }
+    if (count == 0) menu->addAction(QStringLiteral("(no serial port found)"))->setEnabled(false);
 }
 
 TraceWindow* MainWindow::trace() {

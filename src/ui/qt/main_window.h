@@ -73,6 +73,7 @@ protected:
 private:
     void buildMenu();
     void addCommand(QMenu* menu, const QString& text, int id);
+    static void fillPortsMenu(QMenu* menu);
     bool childControlHasFocus() const;
 
     ClientArea* area;
