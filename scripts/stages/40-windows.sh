@@ -10,7 +10,7 @@ cmake --build build/win64 -j"$(nproc)"
 imports=$(x86_64-w64-mingw32-objdump -p build/win64/bin/tarnwick.exe | sed -n 's/^\s*DLL Name: //p')
 for dll in $imports; do
   case "${dll,,}" in
-    kernel32.dll | user32.dll | gdi32.dll | msvcrt.dll) ;;
+    kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | msvcrt.dll) ;;
     *) echo "tarnwick.exe needs $dll, which Windows does not bring" >&2; exit 1 ;;
   esac
 done

@@ -25,8 +25,11 @@ bool listedBefore(const PortEntry& a, const PortEntry& b) {
 
 }  // namespace
 
-void sortPorts(PortEntry* entries, size_t count) {
-    std::sort(entries, entries + count, listedBefore);
+size_t keepFirstPorts(PortEntry* found, size_t count, PortEntry* entries, size_t capacity) {
+    std::sort(found, found + count, listedBefore);
+    const size_t kept = std::min(count, capacity);
+    std::copy_n(found, kept, entries);
+    return kept;
 }
 
 size_t formatPortEntry(const PortEntry& entry, char* line, size_t capacity) {

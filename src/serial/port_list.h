@@ -34,7 +34,8 @@ size_t listPorts(PortEntry* entries, size_t capacity);
 // suffices.
 size_t formatPortEntry(const PortEntry& entry, char* line, size_t capacity);
 
-// The order of listPorts(), for its implementations.
-void sortPorts(PortEntry* entries, size_t count);
+// For the implementations of listPorts(): sorts the `count` ports found into its order and
+// copies as many as `capacity` allows to `entries`; returns how many.
+size_t keepFirstPorts(PortEntry* found, size_t count, PortEntry* entries, size_t capacity);
 
 }  // namespace tarnwick

@@ -153,10 +153,7 @@ size_t listPorts(PortEntry* entries, size_t capacity) {
     addUdevPorts(found);
     addFolderPorts(found);
     for (PortEntry& entry : found) nameByMap(entry);
-    sortPorts(found.data(), found.size());
-    const size_t count = std::min(capacity, found.size());
-    std::copy_n(found.begin(), count, entries);
-    return count;
+    return keepFirstPorts(found.data(), found.size(), entries, capacity);
 }
 
 }  // namespace tarnwick
