@@ -26,6 +26,10 @@ constexpr DWORD readChunk = 1024;
 // "Close the Port" must return all the same, and closing the handle ends that I/O at last.
 constexpr DWORD cancelWaitMs = 1000;
 
+// How long the reader waits for a port event before it asks whether the device is still
+// there.
+constexpr DWORD presenceCheckMs = 1000;
+
 struct Worker {
     HANDLE thread = nullptr;
     HANDLE stop = nullptr;  // manual-reset: once set, every wait of the thread ends
@@ -162,15 +166,39 @@ DWORD WINAPI writerMain(void* parameter) {
 // The mask a pending WaitCommEvent writes into; it outlives the thread like the records.
 DWORD portEvents = 0;
 
+// Whether the port has told its modem lines since the reader started. A port that did, and
+// then no longer can, has lost its device, whatever the error is called: Wine on a terminal
+// that hung up answers everything else as if nothing had happened.
+bool modemLinesSeen = false;
+
+// False once the port answers with the errors of a device that has gone.
+bool deviceAnswers(HANDLE port) {
+    DWORD errors = 0;
+    COMSTAT status = {};
+    if (!ClearCommError(port, &errors, &status) && deviceGone(GetLastError())) return false;
+    DWORD lines = 0;
+    if (GetCommModemStatus(port, &lines)) {
+        modemLinesSeen = true;
+        return true;
+    }
+    if (!modemLinesSeen) return !deviceGone(GetLastError());
+    InterlockedExchange(&deviceLost, 1);
+    return false;
+}
+
 // Waits for a port event. Returns false when the stop event ended the wait or the device has
-// gone.
+// gone. A driver (or Wine on a terminal that hung up) may never end the wait of a device that
+// is gone, so the device is asked after every quiet second whether it is still there.
 bool waitForPortEvent(HANDLE port, OVERLAPPED& overlapped) {
     ResetEvent(overlapped.hEvent);
     if (WaitCommEvent(port, &portEvents, &overlapped)) return true;
     const DWORD error = GetLastError();
     if (error != ERROR_IO_PENDING) return !deviceGone(error);
     HANDLE waits[2] = {reader.stop, overlapped.hEvent};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) return true;
+    DWORD woke;
+    while ((woke = WaitForMultipleObjects(2, waits, FALSE, presenceCheckMs)) == WAIT_TIMEOUT)
+        if (!deviceAnswers(port)) break;
+    if (woke == WAIT_OBJECT_0 + 1) return true;
     // Changing the event mask ends a pending WaitCommEvent, as documented. Wine needs it:
     // there the wait is a thread polling the line, which CancelIoEx never reaches, and only a
     // new mask ends it.
@@ -209,12 +237,16 @@ DWORD WINAPI readerMain(void* parameter) {
     overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     if (overlapped.hEvent == nullptr) return 1;
     SetCommMask(port, EV_RXCHAR);
+    modemLinesSeen = false;
+    deviceAnswers(port);
     for (;;) {
         if (!waitForPortEvent(port, overlapped)) break;
         // The queue is looked at after every wait, whatever the mask says: a wait that ended
         // without EV_RXCHAR may still have data behind it.
         const long read = readQueued(port, overlapped);
         if (read < 0) break;
+        // A wait that brought nothing may be the last word of a device that has gone.
+        if (read == 0 && !deviceAnswers(port)) break;
         if (read == 0 && WaitForSingleObject(reader.stop, emptyWaitPauseMs) == WAIT_OBJECT_0) break;
     }
     CloseHandle(overlapped.hEvent);

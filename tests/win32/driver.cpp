@@ -3,8 +3,10 @@
 // SCENARIO is "session" (the program's first start, against a healthy device), "silent" (the
 // next start, against a device that never answers), "plain" (a healthy device on a port
 // without modem lines), "awkward" (a modem just powered up, XON and XOFF bytes on the line),
-// "held" (a write held by XOFF when the port is closed), "exit" (by the menu) or "close" (by
-// the close box). Prints a line per check and returns 0 only when every check passed.
+// "held" (a write held by XOFF when the port is closed), "open-read" (open COM5 and read the
+// period), "lost" (the device has vanished), "port-name-reset" and "ports" (before and after
+// COM5 is chosen from Tools > Ports), "exit" (by the menu) or "close" (by the close box).
+// Prints a line per check and returns 0 only when every check passed.
 #include "driver.h"
 
 #include <cstdio>
@@ -181,7 +183,7 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) 
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|plain|awkward|held|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|plain|awkward|held|open-read|lost|port-name-reset|ports|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
@@ -196,12 +198,21 @@ int main(int argc, char** argv) {
         e2e::checkPortCommands();
         e2e::checkParameters(paths);
         e2e::checkModem(paths);
+        e2e::checkTraceWindow(paths);
         e2e::checkCloseAndReopen();
     } else if (scenario == "silent") {
         e2e::checkStartState(true);
         e2e::checkSilentModem();
     } else if (scenario == "plain") {
         e2e::checkWithoutModemLines();
+    } else if (scenario == "port-name-reset") {
+        e2e::resetPortName();
+    } else if (scenario == "ports") {
+        e2e::checkPortChosen();
+    } else if (scenario == "open-read") {
+        e2e::checkOpenAndRead("037");
+    } else if (scenario == "lost") {
+        e2e::checkLostDevice();
     } else if (scenario == "awkward") {
         e2e::checkAwkwardDevice(paths);
     } else if (scenario == "held") {

@@ -66,6 +66,11 @@ void checkSilentModem();
 void checkWithoutModemLines();
 void checkAwkwardDevice(const Paths& paths);
 void checkHeldWrite(const Paths& paths);
+void checkTraceWindow(const Paths& paths);
+void resetPortName();
+void checkPortChosen();
+void checkLostDevice();
+void checkOpenAndRead(const char* periodShown);
 void checkExit(bool closeBox);  // by the close box, or by E&xit
 
 }  // namespace e2e

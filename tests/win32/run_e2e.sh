@@ -5,10 +5,11 @@
 #
 #   run_e2e.sh --exe-dir DIR --devsim PROGRAM --shim-source FILE --work DIR --artifacts DIR
 #
-# Four starts of the program: the first with a healthy device and no _data.ini (every command,
+# Five starts of the program: the first with a healthy device and no _data.ini (every command,
 # then a screenshot, then E&xit); the second with a silent device, which must find the
 # _data.ini the first one wrote; the third on a port without modem lines, as plain Wine gives;
-# the fourth against an awkward device. Wine's output is only ever redirected to files: its
+# the fourth against an awkward device; the fifth against a device that vanishes. Then
+# --list-ports. Wine's output is only ever redirected to files: its
 # background processes would hold a pipe open until the wineserver exits.
 set -euo pipefail
 
@@ -81,6 +82,11 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 
+# A COM5 mapping left in the registry by a run that was cut short would point at a terminal
+# long gone. (Asked with the display set: the first program of a session brings up Wine's
+# desktop, which without a display fails every window after it.)
+timeout 60 wine reg delete 'HKLM\Software\Wine\Ports' /v COM5 /f >"$logs/reg-clean.txt" 2>&1 || true
+
 start_devsim() {
   devsim_log="$logs/devsim-$1.txt"
   shift
@@ -98,10 +104,13 @@ stop_devsim() {
   devsim_pid=""
 }
 
-# start_tarnwick NAME [PRELOAD]: PRELOAD is the shim for a port with modem lines, or empty.
+# start_tarnwick NAME [PRELOAD [ARGUMENT...]]: PRELOAD is the shim for a port with modem lines,
+# or empty; the arguments go to the program.
 start_tarnwick() {
-  (cd "$run_dir" && LD_PRELOAD="${2-}" TARNWICK_LINES_LOG="$work/lines.log" \
-     exec timeout 420 wine "$exe_dir/tarnwick.exe" >"$logs/tarnwick-$1.txt" 2>&1) &
+  local name=$1 preload=${2-}
+  shift $(( $# < 2 ? $# : 2 ))
+  (cd "$run_dir" && LD_PRELOAD="$preload" TARNWICK_LINES_LOG="$work/lines.log" \
+     exec timeout 420 wine "$exe_dir/tarnwick.exe" "$@" >"$logs/tarnwick-$name.txt" 2>&1) &
   tarnwick_pid=$!
 }
 
@@ -132,12 +141,22 @@ echo "--- first start: healthy device, no _data.ini"
 rm -f "$work/lines.log"
 start_devsim first --period 37 --address 200 --phone1 89001112233 --phone2 89004445566 \
   --sms-phone 89007778899
-start_tarnwick first "$shim"
+trace_file="$work/trace-first.txt"
+rm -f "$trace_file"
+start_tarnwick first "$shim" --trace "$(winpath "$trace_file")"
 controller session
 timeout 30 import -window root "$artifacts/win32-window.png" >"$logs/import.txt" 2>&1 ||
   fail "no screenshot"
 controller exit
 expect_exit_zero "E&xit"
+
+# --trace: every step of the set-up and the query is named, and the password never written.
+for step in "set-up step 0 (echo off) sent" "set-up step 8 (password) sent" \
+            "set-up step 11 (save connection 0) sent" "set-up: Ok!" "query step 5 (connection listing) sent" \
+            "query: Ok!" 'AT^SICS=0,"passwd","***"\r\n' "unit answer: own address = 200" "port COM5 opened"; do
+  grep -qF -- "$step" "$trace_file" 2>/dev/null || fail "the trace file lacks: $step"
+done
+grep -q tpass "$trace_file" && fail "the trace file holds the password"
 
 # The port was opened, so the program drove DTR and RTS; both must have ended low, and DTR
 # was never raised.
@@ -192,6 +211,58 @@ controller held
 controller close
 expect_exit_zero "close box"
 stop_devsim
+
+# The adapter pulled while the port is open (the device's terminal closes under the program),
+# then plugged in again.
+echo "--- fifth start: a device that vanishes, and comes back"
+start_devsim fifth --period 37
+start_tarnwick fifth "$shim"
+controller open-read
+stop_devsim
+controller lost
+start_devsim fifth-again --period 37
+controller open-read
+controller close
+expect_exit_zero "close box"
+stop_devsim
+
+# The ports present. A dosdevices link opens a port but is no device Windows lists; mapped
+# in the registry, as Wine maps ports, COM5 is one once the wineserver starts again.
+echo "--- the ports present: --list-ports and Tools > Ports"
+start_devsim ports
+restart_wine() { timeout 60 wineserver -k >/dev/null 2>&1 || true; timeout 60 wineserver -w >/dev/null 2>&1 || true; }
+restart_wine
+timeout 60 wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$(head -n1 "$work/devsim.path")" /f \
+  >"$logs/reg-ports.txt" 2>&1 || fail "the registry does not take COM5"
+restart_wine
+timeout 30 wineserver -p >/dev/null 2>&1 || true
+ports_out="$logs/list-ports.txt"
+for attempt in 1 2 3; do
+  (cd "$run_dir" && timeout 60 wine "$exe_dir/tarnwick.exe" --list-ports >"$ports_out" 2>"$logs/list-ports-errors.txt") || true
+  [ -s "$ports_out" ] && break
+  echo "tarnwick.exe --list-ports printed nothing (attempt $attempt); again"
+done
+echo "tarnwick.exe --list-ports: $(tr -d '\r' <"$ports_out" | tr '\n' ';')"
+grep -q "^COM5 — " "$ports_out" || fail "--list-ports does not list COM5"
+# Tools > Ports is worked with the mouse, as Wine keeps a menu inside its own process: the
+# menu lists the ports in the order --list-ports printed them. Positions are those of the
+# menu bar and items in this prefix's fonts.
+com5_row=$(tr -d '\r' <"$ports_out" | grep -n "^COM5 — " | cut -d: -f1)
+start_tarnwick ports "$shim"
+controller port-name-reset
+window_id=$(xdotool search --name '^Tarnwick$' | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$window_id")"
+xdotool mousemove $((X + 131)) $((Y + 10)) click 1
+sleep 0.7
+xdotool mousemove $((X + 136)) $((Y + 47)) click 1
+sleep 0.7
+timeout 30 import -window root "$artifacts/win32-ports-menu.png" >"$logs/import-ports.txt" 2>&1 || true
+xdotool mousemove $((X + 250)) $((Y + 47 + 17 * (${com5_row:-1} - 1))) click 1
+controller ports
+controller close
+expect_exit_zero "close box"
+stop_devsim
+timeout 60 wine reg delete 'HKLM\Software\Wine\Ports' /v COM5 /f >>"$logs/reg-ports.txt" 2>&1 || true
 
 if [ "$failed" -ne 0 ]; then
   echo "--- logs of every start (the device's included) are in $logs"

@@ -272,6 +272,15 @@ void checkWithoutModemLines() {
     checkEqual(portCommand(32773), "The Port is closed.", "Close");
 }
 
+// Opens COM5 and reads the period, which the device holds as `periodShown`.
+void checkOpenAndRead(const char* periodShown) {
+    setText(3000, "COM5");
+    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5");
+    setText(3139, "");
+    check(clickUntil(3144, 3139, periodShown, 12000), std::string("the period ") + periodShown + " is read",
+          "shows \"" + text(3139) + "\"");
+}
+
 // A device that is awkward in every way a real one can be: its modem just powered up (echo
 // on), XON and XOFF bytes in the unit's answers (period 17, address 19) and in filler behind
 // every answer. The port starts with XON/XOFF off, as a Windows driver brings it up; under Wine

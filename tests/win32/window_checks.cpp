@@ -162,9 +162,16 @@ void checkResources(const Paths& paths) {
     checkEqual(buffer, "TARNWICK", "string 109");
 
     HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(109));
-    if (check(menu != nullptr && GetMenuItemCount(menu) == 1, "menu 109 has one drop-down")) {
+    if (check(menu != nullptr && GetMenuItemCount(menu) == 2, "menu 109 has two drop-downs")) {
         GetMenuStringA(menu, 0, buffer, sizeof buffer, MF_BYPOSITION);
         checkEqual(buffer, "Communication", "the drop-down's title");
+        GetMenuStringA(menu, 1, buffer, sizeof buffer, MF_BYPOSITION);
+        checkEqual(buffer, "Tools", "the second drop-down, right of it");
+        HMENU tools = GetSubMenu(menu, 1);
+        GetMenuStringA(tools, 0, buffer, sizeof buffer, MF_BYPOSITION);
+        check(std::string(buffer) == "Trace..." && GetMenuItemID(tools, 0) == 32774, "Tools > Trace... sends 32774");
+        GetMenuStringA(tools, 1, buffer, sizeof buffer, MF_BYPOSITION);
+        check(std::string(buffer) == "Ports" && GetSubMenu(tools, 1) != nullptr, "Tools > Ports is a submenu");
         HMENU popup = GetSubMenu(menu, 0);
         const char* const items[] = {"Open the Port", "Close the Port", "E&xit"};
         const UINT ids[] = {32772, 32773, 105};

@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "serial/port_list.h"
 #include "app/trace_decode.h"
 #include "serial/burst.h"
 #include "ui/win32/resource.h"
@@ -37,13 +38,48 @@ LRESULT onTimer(HWND window, WPARAM id) {
     return 0;
 }
 
+// The menu "Tools > Ports": filled with the ports present each time it opens. Its items take
+// the command ids from firstPortItem on; the names stay here until the next filling.
+constexpr int firstPortItem = 33000;
+PortEntry portEntries[maxPorts];
+size_t portCount = 0;
+
+bool isPortsMenu(HWND window, HMENU menu) {
+    HMENU tools = GetSubMenu(GetMenu(window), 1);
+    return tools != nullptr && GetSubMenu(tools, 1) == menu;
+}
+
+void fillPortsMenu(HMENU menu) {
+    while (GetMenuItemCount(menu) > 0) DeleteMenu(menu, 0, MF_BYPOSITION);
+    portCount = listPorts(portEntries, maxPorts);
+    for (size_t i = 0; i < portCount; ++i) {
+        char line[portLineCapacity];
+        wchar_t wide[portLineCapacity];
+        formatPortEntry(portEntries[i], line, sizeof line);
+        if (MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, portLineCapacity) == 0) continue;
+        // A device without a COMn name cannot be opened by name: shown, greyed.
+        const UINT flags = MF_STRING | (portEntries[i].name[0] == '\0' ? MF_GRAYED : 0);
+        AppendMenuW(menu, flags, firstPortItem + i, wide);
+    }
+    if (portCount == 0) AppendMenuA(menu, MF_STRING | MF_GRAYED, IDM_NO_PORTS, "(no serial port found)");
+}
+
+bool choosePort(int id) {
+    if (id < firstPortItem || id >= firstPortItem + static_cast<int>(portCount)) return false;
+    choosePortName(portEntries[id - firstPortItem].name);
+    return true;
+}
+
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         createMainControls(window);
         return 0;
     case WM_COMMAND:
-        if (handleCommand(LOWORD(wParam), HIWORD(wParam))) return 0;
+        if (handleCommand(LOWORD(wParam), HIWORD(wParam)) || choosePort(LOWORD(wParam))) return 0;
+        break;
+    case WM_INITMENUPOPUP:
+        if (isPortsMenu(window, reinterpret_cast<HMENU>(wParam))) fillPortsMenu(reinterpret_cast<HMENU>(wParam));
         break;
     case WM_TIMER:
         if (wParam == tickTimerId || wParam == quietTimerId) return onTimer(window, wParam);
@@ -121,11 +157,52 @@ int startUp(HINSTANCE instance, int showMode) {
 
 }  // namespace tarnwick
 
-// Options: --trace FILE appends every trace line to FILE from start to exit.
+namespace {
+
+// Text for whoever started the program: a console's own characters when it has one, UTF-8
+// bytes when the output goes to a file or a pipe. A GUI program has no console of its own, so
+// it borrows the one it was started from.
+void writeOut(const char* utf8) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+        if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+        out = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (out == INVALID_HANDLE_VALUE) return;
+        SetStdHandle(STD_OUTPUT_HANDLE, out);
+    }
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(out, &mode)) {
+        wchar_t wide[tarnwick::portLineCapacity];
+        const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, tarnwick::portLineCapacity);
+        if (length > 1) WriteConsoleW(out, wide, static_cast<DWORD>(length - 1), &written, nullptr);
+    } else {
+        WriteFile(out, utf8, static_cast<DWORD>(std::strlen(utf8)), &written, nullptr);
+    }
+}
+
+// --list-ports: the ports present, a line each, as Tools > Ports lists them.
+int printPorts() {
+    const size_t count = tarnwick::listPorts(tarnwick::portEntries, tarnwick::maxPorts);
+    for (size_t i = 0; i < count; ++i) {
+        char line[tarnwick::portLineCapacity + 2];
+        const size_t length = tarnwick::formatPortEntry(tarnwick::portEntries[i], line, sizeof line - 2);
+        std::memcpy(line + length, "\r\n", 3);
+        writeOut(line);
+    }
+    if (count == 0) writeOut("no serial port found\r\n");
+    return 0;
+}
+
+}  // namespace
+
+// Options: --trace FILE appends every trace line to FILE from start to exit; --list-ports
+// prints the ports present and ends.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
     const char* tracePath = nullptr;
-    for (int i = 1; i < __argc; ++i)
+    for (int i = 1; i < __argc; ++i) {
+        if (std::strcmp(__argv[i], "--list-ports") == 0) return printPorts();
         if (std::strcmp(__argv[i], "--trace") == 0 && i + 1 < __argc) tracePath = __argv[++i];
+    }
     // A trace that cannot be written is worth a word, not the session.
     if (tracePath != nullptr && !tarnwick::openTraceFile(tracePath)) {
         char message[MAX_PATH + 96];

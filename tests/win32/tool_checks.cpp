@@ -1,0 +1,113 @@
+// Checks of the menu "Tools": the trace window (live lines, their colours, Save... and Clear)
+// and the list of ports present.
+#include <string>
+#include <vector>
+
+#include "driver.h"
+
+namespace e2e {
+
+namespace {
+
+constexpr int traceCommand = 32774;
+constexpr int traceList = 3500, traceClear = 3501, traceSave = 3502, tracePath = 3503;
+constexpr LPARAM sentLine = 1, receivedLine = 2;  // the list's item data
+
+HWND findVisible(const char* className, const char* title, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 100) {
+        HWND window = FindWindowA(className, title);
+        if (window != nullptr && IsWindowVisible(window)) return window;
+        sleepMs(100);
+    }
+    return nullptr;
+}
+
+std::vector<std::string> listLines(HWND list, std::vector<LPARAM>* kinds) {
+    std::vector<std::string> lines;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[4096] = {};
+        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) >= 4096) continue;
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+        char utf8[4096 * 3];
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+        lines.push_back(utf8);
+        if (kinds != nullptr) kinds->push_back(SendMessageW(list, LB_GETITEMDATA, i, 0));
+    }
+    return lines;
+}
+
+bool anyContains(const std::vector<std::string>& lines, const std::string& text) {
+    for (const std::string& line : lines)
+        if (line.find(text) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+void checkTraceWindow(const Paths& paths) {
+    command(traceCommand);
+    HWND trace = findVisible("TARNWICK_TRACE", nullptr, 10000);
+    if (!check(trace != nullptr, "Tools > Trace... shows the trace window")) return;
+    check(IsWindowEnabled(mainWindow()) != 0, "the main window stays usable beside it");
+    HWND list = GetDlgItem(trace, traceList);
+    sleepMs(500);  // one poll of the window's timer
+    std::vector<LPARAM> kinds;
+    const std::vector<std::string> lines = listLines(list, &kinds);
+    check(anyContains(lines, "set-up step 6 (APN) sent"), "the trace names the set-up's steps",
+          std::to_string(lines.size()) + " lines");
+    check(anyContains(lines, "AT^SICS=0,\"passwd\",\"***\"\\r\\n") && !anyContains(lines, "tpass"),
+          "the trace window shows no password");
+    bool sent = false, received = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        sent = sent || (kinds[i] == sentLine && lines[i].find("  TX  ") != std::string::npos);
+        received = received || (kinds[i] == receivedLine && lines[i].find("  RX  ") != std::string::npos);
+    }
+    check(sent && received, "sent and received lines are drawn apart");
+
+    // Save... asks for a file name in a dialog of its own.
+    PostMessageA(GetDlgItem(trace, traceSave), BM_CLICK, 0, 0);
+    HWND dialog = findVisible("#32770", "Save the trace", 10000);
+    if (check(dialog != nullptr, "Save... asks for the file")) {
+        const std::string saved = paths.workDir + "\\trace-saved.txt";
+        SendMessageA(GetDlgItem(dialog, tracePath), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        for (int waited = 0; waited < 5000 && IsWindow(dialog); waited += 100) sleepMs(100);
+        const std::vector<std::string> shownNow = listLines(list, nullptr);
+        std::string expected;
+        for (const std::string& line : shownNow) expected += line + "\n";
+        checkEqual(readFile(saved), expected, "the saved trace is the window's lines in UTF-8");
+    }
+    SendMessageA(GetDlgItem(trace, traceClear), BM_CLICK, 0, 0);
+    check(SendMessageW(list, LB_GETCOUNT, 0, 0) == 0, "Clear empties the window");
+    SendMessageA(trace, WM_CLOSE, 0, 0);
+    check(!IsWindowVisible(trace), "the trace window closes");
+}
+
+// Before Tools > Ports is worked (by the test script, with the mouse): a name that is no port.
+void resetPortName() {
+    waitForText(3000, "COM1", 5000);  // the window has put its start text in
+    setText(3000, "COM9");
+    checkEqual(text(3000), "COM9", "the port-name box is set to COM9 before Tools > Ports");
+}
+
+// After COM5 was chosen from Tools > Ports: its name is in the port-name box, and it opens.
+void checkPortChosen() {
+    check(waitForText(3000, "COM5", 5000), "choosing COM5 from Tools > Ports puts COM5 in the port-name box",
+          "shows \"" + text(3000) + "\"");
+    command(32772);
+    checkEqual(text(3004), "The COM5 is opened.", "the chosen port opens");
+}
+
+// The device has gone while the port is open: the port status says so; Close and Open behave
+// as ever (the device being gone, the open fails).
+void checkLostDevice() {
+    check(waitForText(3004, "The COM5 is lost.", 15000), "a vanished device shows The COM5 is lost.",
+          "shows \"" + text(3004) + "\"");
+    command(32773);
+    checkEqual(text(3004), "The Port is closed.", "Close after the loss");
+    command(32772);
+    checkEqual(text(3004), "Port did't open!", "Open while the device is gone");
+}
+
+}  // namespace e2e
