@@ -18,6 +18,7 @@
 #include "serial/buffers.h"
 #include "serial/burst.h"
 #include "ui/qt/simulated_port.h"
+#include "ui/qt/trace_window.h"
 
 using namespace tarnwick;
 using namespace tarnwick::qt;
@@ -153,9 +154,13 @@ TEST_F(WholeProgram, EveryParameterBothSetUpsTheQueryAndTheSettingsFile) {
     EXPECT_EQ(shown(idUser), "gdata");
     EXPECT_EQ(shown(idPassword), "secret");
 
-    // The window after the run, for a person to look at.
+    // The window after the run, and its trace, for a person to look at.
     QDir().mkpath(TARNWICK_ARTIFACTS_DIR);
     EXPECT_TRUE(window->grab().save(TARNWICK_ARTIFACTS_DIR "/qt-window.png"));
+    command(idTrace);
+    window->trace()->resize(1100, 520);
+    EXPECT_TRUE(window->trace()->grab().save(TARNWICK_ARTIFACTS_DIR "/qt-trace.png"));
+    window->trace()->close();
 
     command(idClosePort);
     EXPECT_EQ(shown(idPortStatus), "The Port is closed.");
