@@ -79,6 +79,18 @@ void openPortCommand() {
         showPortStatus("Name is wrong.");
         return;
     }
+    char path[4 + TextField::rawCapacity + 1] = "\\\\.\\";
+    std::memcpy(path + 4, name, length + 1);
+    openNamedPort(name, path);
+}
+
+void openNamedPort(const char* name, const char* path) {
+    const size_t length = std::strlen(name);
+    if (length > TextField::rawCapacity) {
+        tracePort(TraceKind::portNotOpened, "", portNameWrong);
+        showPortStatus("Name is wrong.");
+        return;
+    }
     // A second open would fail on the held device anyway; refusing it up front keeps the
     // running connection and its threads on a valid handle.
     if (portHandle != invalidPort) {
@@ -86,8 +98,6 @@ void openPortCommand() {
         showPortStatus("Port did't open!");
         return;
     }
-    char path[4 + TextField::rawCapacity + 1] = "\\\\.\\";
-    std::memcpy(path + 4, name, length + 1);
     const int result = openPort(path, 9600, portHandle);
     if (result != 0) {
         tracePort(TraceKind::portNotOpened, name, result);

@@ -15,6 +15,10 @@ bool handleCommand(int id, int notification);
 void openPortCommand();
 void closePortCommand();
 
+// "Open the Port" past its name checks: opens `path` and reports on `name` as the command
+// does. For the command-line program, which also takes a device path as the name.
+void openNamedPort(const char* name, const char* path);
+
 // A port chosen from the list of ports present: its name goes into the port-name box, to be
 // opened from the menu as any typed name.
 void choosePortName(const char* name);

@@ -104,11 +104,11 @@ const LabelSpec paintedLabels[paintedLabelCount] = {
     {LabelFont::panel, 541, 302, "Password"},
 };
 
-void createMainControls(WindowHandle window) {
+void createMainControls(WindowHandle window, bool loadSettingsFile) {
     static const uint8_t threeSpaces[3] = {' ', ' ', ' '};
     for (size_t i = 0; i < mainControlCount; ++i) {
         const ControlSpec& control = mainControls[i];
-        if (i == modemPanelEnd) loadSettings();
+        if (i == modemPanelEnd && loadSettingsFile) loadSettings();
         switch (control.kind) {
         case ControlKind::pushButton:
             createButton(control.caption, control.x, control.y, control.width, control.height, window, control.id);

@@ -78,7 +78,8 @@ constexpr size_t paintedLabelCount = 23;
 extern const LabelSpec paintedLabels[paintedLabelCount];
 
 // Creates the 26 controls in their order, binds the fields, loads the settings file into the
-// modem panel and puts "COM1" in; called while the main window is being created.
-void createMainControls(WindowHandle window);
+// modem panel and puts "COM1" in; called while the main window is being created. A program
+// that must leave the settings file alone (the command-line program) does without the load.
+void createMainControls(WindowHandle window, bool loadSettingsFile = true);
 
 }  // namespace tarnwick

@@ -47,7 +47,10 @@ int readSettingsFile(uint8_t* content, size_t capacity, size_t* count) {
     return 0;
 }
 
+bool settingsSaveEnabled = true;
+
 void saveSettings() {
+    if (!settingsSaveEnabled) return;
     uint8_t content[4 * TextField::rawCapacity + 3];
     size_t used = 0;
     for (int i = 0; i < 4; ++i) {

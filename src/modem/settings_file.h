@@ -15,6 +15,10 @@ constexpr size_t settingsMaxContent = 99;
 // stored values survive; a file that cannot be written is passed over in silence.
 void saveSettings();
 
+// Whether saveSettings() writes at all; on unless a program that provisions units by the
+// dozen (the command-line program) is told to leave the file alone.
+extern bool settingsSaveEnabled;
+
 // File to fields; a missing, unreadable or over-long file changes nothing.
 void loadSettings();
 

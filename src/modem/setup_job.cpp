@@ -230,6 +230,8 @@ void leaveRest(Job& job, WindowHandle window) {
 
 }  // namespace
 
+bool modemValuesSendable() { return valuesComposable(internetVariant); }
+
 void stepModemSetupJob(WindowHandle window) {
     Job& job = modemSetupJob;
     if (job.state == rest) {

@@ -334,7 +334,9 @@ void Device::finishLine(Clock::time_point now) {
     // The echo shows the command as received, before the command can switch the echo off.
     const std::string echo = modem_.echo && !escape ? line + "\r" : std::string();
     std::string reply;
-    if (faults_.errorToAll || overflow)
+    const bool refused =
+        !faults_.errorTo.empty() && line.compare(0, faults_.errorTo.size(), faults_.errorTo) == 0;
+    if (faults_.errorToAll || overflow || refused)
         reply = "\r\nERROR\r\n";
     else if (escape)
         reply = "\r\nOK\r\n";

@@ -267,7 +267,7 @@ int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& 
         if (option == "--no-echo") modem.echo = false;
         return 1;
     }
-    const char* const valueOptions[] = {"--delay",  "--chunks",   "--chunk-gap", "--flood",
+    const char* const valueOptions[] = {"--error-to", "--delay",  "--chunks",   "--chunk-gap", "--flood",
                                         "--garbage", "--period",  "--address",   "--phone1",
                                         "--phone2",  "--sms-phone", "--ip",      "--apn",
                                         "--user",    "--password"};
@@ -277,6 +277,10 @@ int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& 
     if (i + 1 >= argc) return -1;
     const char* value = argv[i + 1];
     int n = 0;
+    if (option == "--error-to") {
+        faults.errorTo = value;
+        return 2;
+    }
     if (option == "--delay") return number(value, 0, 600000, faults.delayMs) ? 2 : -1;
     if (option == "--chunks") return number(value, 1, 1000, faults.chunks) ? 2 : -1;
     if (option == "--chunk-gap") return number(value, 0, 60000, faults.chunkGapMs) ? 2 : -1;
@@ -312,6 +316,7 @@ int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& 
 const char* deviceOptionsHelp() {
     return "  --silent            answer nothing\n"
            "  --error             answer every command with ERROR\n"
+           "  --error-to TEXT     answer ERROR to the command lines that begin with TEXT\n"
            "  --delay MS          start each answer MS milliseconds late\n"
            "  --chunks N          send each answer in N pieces ...\n"
            "  --chunk-gap MS      ... MS milliseconds apart (default 80)\n"

@@ -1,8 +1,9 @@
 #pragma once
-// A window thread without a window, for tests that run the real reader and writer threads.
-// It supplies the quiet timer of serial/quiet_timer.h in real time (any thread may arm it) and
-// a loop that the test runs on its own thread, which then is the window thread: the loop
-// fires quietTimerExpired() when the timer is due and calls a tick every 54 ms.
+// A window thread without a window: the command-line program runs the jobs on it, and so do
+// the tests that run the real reader and writer threads. It supplies the quiet timer of
+// serial/quiet_timer.h in real time (any thread may arm it) and a loop that its caller runs,
+// whose thread then is the window thread: the loop fires quietTimerExpired() when the timer
+// is due and calls a tick every 54 ms.
 #include <functional>
 
 namespace headless {

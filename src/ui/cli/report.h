@@ -1,0 +1,15 @@
+#pragma once
+// What a run did, for the engineer (a line a value) or for a script (one JSON document).
+#include <string>
+
+#include "ui/cli/provisioning.h"
+
+namespace tarnwick::cli {
+
+// "period: written 012, read back 012, match" a value, or "period: 012" for `read`.
+std::string textReport(const Run& run);
+
+// {"command": ..., "port": ..., "exitCode": ..., "values": [...], "failures": [...]}
+std::string jsonReport(const Run& run, const std::string& command, const std::string& port);
+
+}  // namespace tarnwick::cli
