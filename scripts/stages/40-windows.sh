@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows program: cross-built with mingw-w64 into one tarnwick.exe, then run under Wine
+# The Windows programs: cross-built with mingw-w64 into tarnwick.exe and tarnwick-cli.exe, then run under Wine
 # on a virtual display and driven through its window against the simulated unit and modem.
 set -euo pipefail
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
@@ -7,14 +7,16 @@ cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
 cmake --build build/win64 -j"$(nproc)"
 
 # Nothing to install beside it: the only DLLs it may import are those every Windows has.
-imports=$(x86_64-w64-mingw32-objdump -p build/win64/bin/tarnwick.exe | sed -n 's/^\s*DLL Name: //p')
-for dll in $imports; do
-  case "${dll,,}" in
-    kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | msvcrt.dll) ;;
-    *) echo "tarnwick.exe needs $dll, which Windows does not bring" >&2; exit 1 ;;
-  esac
+for exe in tarnwick.exe tarnwick-cli.exe; do
+  imports=$(x86_64-w64-mingw32-objdump -p "build/win64/bin/$exe" | sed -n 's/^\s*DLL Name: //p')
+  for dll in $imports; do
+    case "${dll,,}" in
+      kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | msvcrt.dll) ;;
+      *) echo "$exe needs $dll, which Windows does not bring" >&2; exit 1 ;;
+    esac
+  done
+  echo "$exe imports only: $(echo $imports)"
 done
-echo "tarnwick.exe imports only: $(echo $imports)"
 
 # The Wine test belongs to the native tree (it needs tarnwick-devsim). The folder of the .exe
 # files is given for this configure only; stage 10's next configure drops the test again.

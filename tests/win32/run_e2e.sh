@@ -9,7 +9,7 @@
 # then a screenshot, then E&xit); the second with a silent device, which must find the
 # _data.ini the first one wrote; the third on a port without modem lines, as plain Wine gives;
 # the fourth against an awkward device; the fifth against a device that vanishes. Then
-# --list-ports. Wine's output is only ever redirected to files: its
+# --list-ports, Tools > Ports and tarnwick-cli.exe. Wine's output is only ever redirected to files: its
 # background processes would hold a pipe open until the wineserver exits.
 set -euo pipefail
 
@@ -27,7 +27,7 @@ done
 mkdir -p "$work"
 exe_dir=$(cd "$exe_dir" && pwd)
 work=$(cd "$work" && pwd)
-for exe in tarnwick.exe tarnwick-e2e.exe; do
+for exe in tarnwick.exe tarnwick-e2e.exe tarnwick-cli.exe; do
   [ -f "$exe_dir/$exe" ] || { echo "run_e2e.sh: $exe_dir/$exe is missing" >&2; exit 2; }
 done
 
@@ -261,6 +261,20 @@ xdotool mousemove $((X + 250)) $((Y + 47 + 17 * (${com5_row:-1} - 1))) click 1
 controller ports
 controller close
 expect_exit_zero "close box"
+
+# tarnwick-cli.exe, the console program: one write, verified by reading back.
+cli_out="$logs/cli-write.txt"
+for attempt in 1 2 3; do
+  cli_code=0
+  (cd "$run_dir" && LD_PRELOAD="$shim" timeout 120 wine "$exe_dir/tarnwick-cli.exe" write --port COM5 \
+     --period 123 --address 045 >"$cli_out" 2>"$logs/cli-write-errors.txt") || cli_code=$?
+  [ -s "$cli_out" ] && break
+  echo "tarnwick-cli.exe printed nothing (attempt $attempt, exit code $cli_code); again"
+done
+echo "tarnwick-cli.exe write: exit code $cli_code; $(tr -d '\r' <"$cli_out" | tr '\n' ';')"
+[ "$cli_code" -eq 0 ] || fail "tarnwick-cli.exe write ended with exit code $cli_code: $(cat "$logs/cli-write-errors.txt")"
+grep -q "^period: written 123, read back 123, match" "$cli_out" || fail "tarnwick-cli.exe did not verify the period"
+grep -q "^address: written 045, read back 045, match" "$cli_out" || fail "tarnwick-cli.exe did not verify the address"
 stop_devsim
 timeout 60 wine reg delete 'HKLM\Software\Wine\Ports' /v COM5 /f >>"$logs/reg-ports.txt" 2>&1 || true
 
