@@ -141,15 +141,18 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     Options options;
     app.add_flag("--json", options.json, "print the report as one JSON document");
-    app.add_option("--trace", options.trace, "append the decoded line trace to FILE");
+    app.add_option("--trace", options.trace, "append the decoded line trace to FILE")->option_text("FILE");
 
     CLI::App* read = app.add_subcommand("read", "read the unit's five values and the modem's settings");
     CLI::App* write = app.add_subcommand("write", "write the values given, read them back and compare");
     CLI::App* apply = app.add_subcommand("apply", "write the values of a profile, read them back and compare");
     CLI::App* ports = app.add_subcommand("ports", "list the serial ports present");
     for (CLI::App* command : {read, write, apply})
-        command->add_option("--port", options.port, "COMn, or on Linux a device path")->required();
-    read->add_option("--save-profile", options.saveProfile, "write what was read as a profile");
+        command->add_option("--port", options.port, "COMn, or on Linux a device path")
+            ->required()
+            ->option_text("PORT");
+    read->add_option("--save-profile", options.saveProfile, "write what was read as a profile")
+        ->option_text("FILE");
     read->add_flag("--unit-only", options.unitOnly, "leave the modem out");
     apply->add_option("profile", options.profile, "the profile (INI: [unit], [modem])")->required();
     Wanted& wanted = options.wanted;
@@ -171,7 +174,8 @@ int main(int argc, char** argv) {
                                                 value.help);
     }
     for (CLI::App* command : {write, apply}) {
-        command->add_option("--password-file", options.passwordFile, "the modem password, first line");
+        command->add_option("--password-file", options.passwordFile, "the modem password, first line")
+            ->option_text("FILE");
         command->add_flag("--save-ini", options.saveIni, "keep the modem values in _data.ini, as the window does");
     }
     write->add_flag("--no-internet", wanted.noInternet, "reset the modem for a unit without internet");
