@@ -146,9 +146,9 @@ TEST_F(CliEndToEnd, EachFailureHasItsExitCode) {
     devsim::Faults silent;
     silent.silent = true;
     device->setFaults(silent);
-    run = cli({"write", "--port", "COM6", "--address", "045"});
+    run = cli({"write", "--port", "COM6", "--ip", "10.0.0.5", "--apn", "inet", "--user", "gdata"});
     EXPECT_EQ(run.exitCode, 4);
-    EXPECT_NE(run.err.find("address: no answer to the read-back"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("modem: no answer to set-up step 0 (echo off)"), std::string::npos) << run.err;
 }
 
 TEST_F(CliEndToEnd, ACtrlCBetweenTwoValuesSaysExactlyWhatWasWritten) {
