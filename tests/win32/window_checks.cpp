@@ -152,7 +152,30 @@ void checkDialogTemplate(HMODULE module) {
 
 }  // namespace
 
+// The version resource, as Explorer's Properties show it.
+void checkVersionInfo(const Paths& paths) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(paths.exe.c_str(), &ignored);
+    std::string data(size, '\0');
+    if (!check(size > 0 && GetFileVersionInfoA(paths.exe.c_str(), 0, size, &data[0]),
+               "tarnwick.exe carries a version resource"))
+        return;
+    const auto value = [&data](const char* name) {
+        char* text = nullptr;
+        UINT length = 0;
+        const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+        return VerQueryValueA(&data[0], path.c_str(), reinterpret_cast<void**>(&text), &length) && text
+                   ? std::string(text)
+                   : std::string();
+    };
+    checkEqual(value("ProductName"), "Tarnwick", "the product name");
+    check(value("ProductVersion").rfind("1.", 0) == 0, "the product version", value("ProductVersion"));
+    check(value("FileDescription").find("7190") != std::string::npos, "the description",
+          value("FileDescription"));
+}
+
 void checkResources(const Paths& paths) {
+    checkVersionInfo(paths);
     HMODULE module = LoadLibraryExA(paths.exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!check(module != nullptr, "tarnwick.exe opens as a resource file", paths.exe)) return;
     char buffer[100] = {};

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "devsim.h"
+#include "version.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ struct Options {
 void usage(FILE* out) {
     std::fprintf(out,
                  "usage: tarnwick-devsim [--register COMn [--ports DIR]] [--verbose] [options]\n"
+                 "       tarnwick-devsim --version | --help\n"
                  "  --register COMn     make the device COMn: a symlink DIR/COMn to it\n"
                  "  --ports DIR         the ports folder (default $TARNWICK_PORTS, else\n"
                  "                      ~/.config/tarnwick/ports)\n"
@@ -46,11 +48,12 @@ bool comName(const std::string& name) {
     return name.find_first_not_of("0123456789", 3) == std::string::npos;
 }
 
-// 0 to go on, 1 on a usage error, 2 after --help.
+// 0 to go on, 1 on a usage error, 2 after --help, 3 after --version.
 int parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") return 2;
+        if (arg == "--version") return 3;
         if (arg == "--verbose") {
             options.verbose = true;
             continue;
@@ -142,6 +145,10 @@ void logChunks(const char* direction, const std::vector<devsim::Chunk>& chunks, 
 int main(int argc, char** argv) {
     Options options;
     const int parsed = parseOptions(argc, argv, options);
+    if (parsed == 3) {
+        std::printf("tarnwick-devsim %s\n", TARNWICK_VERSION_FULL);
+        return 0;
+    }
     if (parsed != 0) {
         usage(parsed == 2 ? stdout : stderr);
         return parsed == 2 ? 0 : 2;

@@ -14,6 +14,7 @@
 #include "ui/cli/profile.h"
 #include "ui/cli/provisioning.h"
 #include "ui/cli/report.h"
+#include "version.h"
 
 using namespace tarnwick::cli;
 
@@ -136,7 +137,7 @@ int main(int argc, char** argv) {
     CLI::App app("Provisions a 7190 telemetry unit and its cellular modem over a serial port,\n"
                  "with the jobs of the Tarnwick window, and verifies every value by reading it back.",
                  "tarnwick-cli");
-    app.set_version_flag("--version", "tarnwick-cli " TARNWICK_VERSION);
+    app.set_version_flag("--version", "tarnwick-cli " TARNWICK_VERSION_FULL);
     app.footer(exitCodesText);
     app.require_subcommand(1);
     Options options;

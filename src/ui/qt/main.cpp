@@ -20,11 +20,12 @@
 #include "ui/qt/main_window.h"
 #include "ui/qt/quiet_timer_qt.h"
 #include "ui/qt/simulated_port.h"
+#include "version.h"
 
 namespace {
 
 const char usageText[] =
-    "usage: tarnwick [--simulate] [--trace FILE] [--list-ports] [--help]\n"
+    "usage: tarnwick [--simulate] [--trace FILE] [--list-ports] [--version] [--help]\n"
     "\n"
     "Sets up a КОРДИН 7190 telemetry unit and its cellular modem over a serial port.\n"
     "Type the port name (COM1 at start) and choose Communication > Open the Port.\n"
@@ -35,6 +36,7 @@ const char usageText[] =
     "  --trace FILE  append every line of the trace (Tools > Trace...) to FILE as it\n"
     "                happens, from start to exit; the password is never written\n"
     "  --list-ports  print the serial ports present, as Tools > Ports lists them, and exit\n"
+    "  --version     show the version\n"
     "  --help        show this text\n"
     "\n"
     "Without --simulate the real ports are used: COMn is the entry COMn of the ports folder\n"
@@ -92,6 +94,10 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argv[i], "--list-ports") == 0) return printPorts();
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tarnwick %s\n", TARNWICK_VERSION_FULL);
+            return 0;
+        }
         if (std::strcmp(argv[i], "--simulate") == 0) simulate = true;
         if (std::strcmp(argv[i], "--trace") == 0) {
             if (i + 1 >= argc) {

@@ -10,6 +10,7 @@
 #include "app/layout.h"
 #include "app/tick.h"
 #include "serial/port_list.h"
+#include "version.h"
 #include "app/trace_decode.h"
 #include "serial/burst.h"
 #include "ui/win32/resource.h"
@@ -196,11 +197,15 @@ int printPorts() {
 }  // namespace
 
 // Options: --trace FILE appends every trace line to FILE from start to exit; --list-ports
-// prints the ports present and ends.
+// prints the ports present and --version the version, and each ends the program.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
     const char* tracePath = nullptr;
     for (int i = 1; i < __argc; ++i) {
         if (std::strcmp(__argv[i], "--list-ports") == 0) return printPorts();
+        if (std::strcmp(__argv[i], "--version") == 0) {
+            writeOut("tarnwick " TARNWICK_VERSION_FULL "\r\n");
+            return 0;
+        }
         if (std::strcmp(__argv[i], "--trace") == 0 && i + 1 < __argc) tracePath = __argv[++i];
     }
     // A trace that cannot be written is worth a word, not the session.
