@@ -18,9 +18,17 @@ for exe in tarnwick.exe tarnwick-cli.exe; do
   echo "$exe imports only: $(echo $imports)"
 done
 
-# The Wine test belongs to the native tree (it needs tarnwick-devsim). The folder of the .exe
-# files is given for this configure only; stage 10's next configure drops the test again.
+# The programs are run as a user gets them: from the zip, unpacked into an empty folder.
+(cd build/win64 && cpack -G ZIP >/dev/null)
+rm -rf build/win64-unpacked
+mkdir -p build/win64-unpacked
+(cd build/win64-unpacked && cmake -E tar xf ../win64/tarnwick-*-win64.zip)
+echo "the zip holds: $(ls build/win64-unpacked | tr '\n' ' ')"
+
+# The Wine test belongs to the native tree (it needs tarnwick-devsim). The folders are given
+# for this configure only; stage 10's next configure drops the test again.
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTARNWICK_WIN32_EXE_DIR="$PWD/build/win64/bin" >/dev/null
+  -DTARNWICK_WIN32_EXE_DIR="$PWD/build/win64-unpacked" \
+  -DTARNWICK_WIN32_CONTROLLER="$PWD/build/win64/bin/tarnwick-e2e.exe" >/dev/null
 cmake --build build/native -j"$(nproc)" --target tarnwick-devsim
 ctest --test-dir build/native -L win32 --no-tests=error --output-on-failure

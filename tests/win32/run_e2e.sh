@@ -3,7 +3,9 @@
 # tarnwick-e2e.exe, with the simulated unit and modem (tarnwick-devsim) on a pseudo-terminal
 # that the Wine prefix knows as COM5.
 #
-#   run_e2e.sh --exe-dir DIR --devsim PROGRAM --shim-source FILE --work DIR --artifacts DIR
+#   run_e2e.sh --exe-dir DIR --controller EXE --devsim PROGRAM --shim-source FILE --work DIR
+#              --artifacts DIR
+# DIR holds tarnwick.exe and tarnwick-cli.exe as the zip carries them; EXE is tarnwick-e2e.exe.
 #
 # Five starts of the program: the first with a healthy device and no _data.ini (every command,
 # then a screenshot, then E&xit); the second with a silent device, which must find the
@@ -16,6 +18,7 @@ set -euo pipefail
 while [ $# -gt 0 ]; do
   case "$1" in
     --exe-dir) exe_dir=$2 ;;
+    --controller) controller_exe=$2 ;;
     --devsim) devsim=$2 ;;
     --shim-source) shim_source=$2 ;;
     --work) work=$2 ;;
@@ -27,9 +30,11 @@ done
 mkdir -p "$work"
 exe_dir=$(cd "$exe_dir" && pwd)
 work=$(cd "$work" && pwd)
-for exe in tarnwick.exe tarnwick-e2e.exe tarnwick-cli.exe; do
+for exe in tarnwick.exe tarnwick-cli.exe; do
   [ -f "$exe_dir/$exe" ] || { echo "run_e2e.sh: $exe_dir/$exe is missing" >&2; exit 2; }
 done
+[ -f "${controller_exe:-}" ] || { echo "run_e2e.sh: the controller ${controller_exe:-} is missing" >&2; exit 2; }
+controller_exe=$(cd "$(dirname "$controller_exe")" && pwd)/$(basename "$controller_exe")
 
 export WINEPREFIX="$work/prefix"
 export WINEDEBUG=-all
@@ -131,7 +136,7 @@ expect_exit_zero() {
 
 controller() {
   local scenario=$1 code=0
-  timeout 400 wine "$exe_dir/tarnwick-e2e.exe" "$scenario" "$(winpath "$exe_dir/tarnwick.exe")" \
+  timeout 400 wine "$controller_exe" "$scenario" "$(winpath "$exe_dir/tarnwick.exe")" \
     "$(winpath "$run_dir")" "$(winpath "$devsim_log")" >"$logs/$scenario.txt" 2>&1 || code=$?
   cat "$logs/$scenario.txt"
   [ "$code" -eq 0 ] || fail "controller scenario $scenario (exit code $code)"
