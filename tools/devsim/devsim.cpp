@@ -341,7 +341,7 @@ void Device::finishLine(Clock::time_point now) {
     else if (escape)
         reply = "\r\nOK\r\n";
     else
-        reply = modemCommand(line);
+        reply = answerModemLine(modem_, line);
     if (!echo.empty() || !reply.empty()) answer(echo + reply, now);
 }
 

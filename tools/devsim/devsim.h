@@ -142,11 +142,6 @@ private:
 
     std::string unitRead(uint8_t selector);
     void unitWrite(const std::string& frame);
-    std::string modemCommand(const std::string& line);
-    std::string internetServiceCommand(const std::string& line);
-    std::string listConnections() const;
-    std::string listServices() const;
-    std::string storeProfiles(const std::string& arguments);
 
     int master_ = -1;
     int slave_ = -1;
@@ -182,6 +177,11 @@ private:
     std::string writing_;  // the part of the front pending entry not yet written
     std::chrono::steady_clock::time_point lastDue_;
 };
+
+// What the modem answers to one command line (without its CR), changing its state as the
+// command says: the OK, blank-line OK or ERROR forms, the listings, or nothing for a line that
+// is no command. The echo and the fault switches are the Device's business.
+std::string answerModemLine(ModemState& modem, const std::string& line);
 
 // Parses the fault and value options shared by the program and its tests ("--silent",
 // "--delay 300", ...). Returns the number of arguments consumed at argv[i] (0 when the

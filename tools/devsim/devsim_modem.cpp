@@ -106,66 +106,14 @@ void Device::unitWrite(const std::string& frame) {
     (frame[8] == '2' ? unit_.period : unit_.address) = value;
 }
 
-std::string Device::modemCommand(const std::string& line) {
-    const std::string command = upper(line);
-    if (!startsWith(command, "AT")) return {};  // not a command line: ignored, as a modem does
-    if (command == "AT") return okAnswer;
-    if (command == "ATE0" || command == "ATE") {
-        modem_.echo = false;
-        return okAnswer;
-    }
-    if (command == "ATE1") {
-        modem_.echo = true;
-        return okAnswer;
-    }
-    if (command == "AT&W") {
-        modem_.written = true;
-        return okAnswer;
-    }
-    if (command == "AT&D0" || command == "AT&D1" || command == "AT&D2") {
-        modem_.dtrMode = command[4] - '0';
-        return okAnswer;
-    }
-    if (command == "AT+CMGF=0" || command == "AT+CMGF=1") {
-        modem_.messageFormat = command[8] - '0';
-        return okAnswer;
-    }
-    if (command == "AT+CMGF?")
-        return "\r\n+CMGF: " + std::to_string(modem_.messageFormat) + "\r\n" + okAnswer;
-    if (startsWith(command, "AT^SICS") || startsWith(command, "AT^SISS") ||
-        startsWith(command, "AT^SIPS"))
-        return internetServiceCommand(line);
-    return errorAnswer;
-}
-
-std::string Device::internetServiceCommand(const std::string& line) {
-    const std::string name = upper(line.substr(0, 7));
-    const std::string rest = line.substr(7);
-    if (rest == "?") {
-        if (name == "AT^SICS") return listConnections();
-        if (name == "AT^SISS") return listServices();
-        return errorAnswer;
-    }
-    if (rest.empty() || rest[0] != '=') return errorAnswer;
-    const std::string args = rest.substr(1);
-    if (name == "AT^SIPS") return storeProfiles(args);
-    const bool connection = name == "AT^SICS";
-    int profile;
-    std::string key, value;
-    if (!parseSetting(args, connection ? connectionProfiles : serviceProfiles, profile, key, value))
-        return errorAnswer;
-    key = connection ? canonicalKey(key, connectionKeys) : canonicalKey(key, serviceKeys);
-    if (key.empty()) return errorAnswer;
-    (connection ? modem_.connection : modem_.service)[profile].set(key, value);
-    return blankOkAnswer;
-}
+namespace {
 
 // Connection profile 0 is always listed with its conType, user, passwd and apn lines; the
 // others only once something is set in them. The password is never shown.
-std::string Device::listConnections() const {
+std::string listConnections(const ModemState& modem) {
     std::string reply = "\r\n";
     for (int n = 0; n < connectionProfiles; ++n) {
-        const Profile& profile = modem_.connection[n];
+        const Profile& profile = modem.connection[n];
         if (n > 0 && profile.values.empty()) continue;
         for (const char* key : connectionKeys) {
             std::string value = profile.get(key);
@@ -182,10 +130,10 @@ std::string Device::listConnections() const {
 // The full listing a modem gives: every parameter of each profile that has a service type,
 // with the modem's defaults where nothing was set, and a lone empty srvType line for each
 // unused one.
-std::string Device::listServices() const {
+std::string listServices(const ModemState& modem) {
     std::string reply = "\r\n";
     for (int n = 0; n < serviceProfiles; ++n) {
-        const Profile& profile = modem_.service[n];
+        const Profile& profile = modem.service[n];
         const bool inUse = !profile.get("srvType").empty() || !profile.get("address").empty();
         if (!inUse) {
             reply += listLine("^SISS", n, "srvType", "");
@@ -202,7 +150,7 @@ std::string Device::listServices() const {
 
 // AT^SIPS=service|connection|all,save|load|reset,n. "all" works on the profiles of either kind
 // that have the number n. Loading a profile that was never saved is an error and loads nothing.
-std::string Device::storeProfiles(const std::string& arguments) {
+std::string storeProfiles(ModemState& modem, const std::string& arguments) {
     const std::string args = upper(arguments);
     const size_t first = args.find(',');
     const size_t second = first == std::string::npos ? first : args.find(',', first + 1);
@@ -216,25 +164,81 @@ std::string Device::storeProfiles(const std::string& arguments) {
     if (!service && !connection) return errorAnswer;
     if (action == "SAVE") {
         if (service) {
-            modem_.storedService[n] = modem_.service[n];
-            modem_.serviceStored[n] = true;
+            modem.storedService[n] = modem.service[n];
+            modem.serviceStored[n] = true;
         }
         if (connection) {
-            modem_.storedConnection[n] = modem_.connection[n];
-            modem_.connectionStored[n] = true;
+            modem.storedConnection[n] = modem.connection[n];
+            modem.connectionStored[n] = true;
         }
     } else if (action == "LOAD") {
-        if ((service && !modem_.serviceStored[n]) || (connection && !modem_.connectionStored[n]))
+        if ((service && !modem.serviceStored[n]) || (connection && !modem.connectionStored[n]))
             return errorAnswer;
-        if (service) modem_.service[n] = modem_.storedService[n];
-        if (connection) modem_.connection[n] = modem_.storedConnection[n];
+        if (service) modem.service[n] = modem.storedService[n];
+        if (connection) modem.connection[n] = modem.storedConnection[n];
     } else if (action == "RESET") {
-        if (service) modem_.service[n] = Profile();
-        if (connection) modem_.connection[n] = Profile();
+        if (service) modem.service[n] = Profile();
+        if (connection) modem.connection[n] = Profile();
     } else {
         return errorAnswer;
     }
     return blankOkAnswer;
+}
+
+std::string internetServiceCommand(ModemState& modem, const std::string& line) {
+    const std::string name = upper(line.substr(0, 7));
+    const std::string rest = line.substr(7);
+    if (rest == "?") {
+        if (name == "AT^SICS") return listConnections(modem);
+        if (name == "AT^SISS") return listServices(modem);
+        return errorAnswer;
+    }
+    if (rest.empty() || rest[0] != '=') return errorAnswer;
+    const std::string args = rest.substr(1);
+    if (name == "AT^SIPS") return storeProfiles(modem, args);
+    const bool connection = name == "AT^SICS";
+    int profile;
+    std::string key, value;
+    if (!parseSetting(args, connection ? connectionProfiles : serviceProfiles, profile, key, value))
+        return errorAnswer;
+    key = connection ? canonicalKey(key, connectionKeys) : canonicalKey(key, serviceKeys);
+    if (key.empty()) return errorAnswer;
+    (connection ? modem.connection : modem.service)[profile].set(key, value);
+    return blankOkAnswer;
+}
+
+}  // namespace
+
+std::string answerModemLine(ModemState& modem, const std::string& line) {
+    const std::string command = upper(line);
+    if (!startsWith(command, "AT")) return {};  // not a command line: ignored, as a modem does
+    if (command == "AT") return okAnswer;
+    if (command == "ATE0" || command == "ATE") {
+        modem.echo = false;
+        return okAnswer;
+    }
+    if (command == "ATE1") {
+        modem.echo = true;
+        return okAnswer;
+    }
+    if (command == "AT&W") {
+        modem.written = true;
+        return okAnswer;
+    }
+    if (command == "AT&D0" || command == "AT&D1" || command == "AT&D2") {
+        modem.dtrMode = command[4] - '0';
+        return okAnswer;
+    }
+    if (command == "AT+CMGF=0" || command == "AT+CMGF=1") {
+        modem.messageFormat = command[8] - '0';
+        return okAnswer;
+    }
+    if (command == "AT+CMGF?")
+        return "\r\n+CMGF: " + std::to_string(modem.messageFormat) + "\r\n" + okAnswer;
+    if (startsWith(command, "AT^SICS") || startsWith(command, "AT^SISS") ||
+        startsWith(command, "AT^SIPS"))
+        return internetServiceCommand(modem, line);
+    return errorAnswer;
 }
 
 namespace {

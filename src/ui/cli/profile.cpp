@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <fstream>
 
 namespace tarnwick::cli {
@@ -65,10 +66,25 @@ std::string saveProfile(const std::string& path, const Run& run, bool noInternet
         (result.value < Value::ip ? unit : modem) += std::string(valueName(result.value)) + " = " + value + "\n";
     }
     modem += std::string("no-internet = ") + (noInternet ? "true" : "false") + "\n";
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << "# A Tarnwick unit profile; the password is never kept here.\n" << unit << "\n" << modem;
-    file.flush();
-    return file ? std::string() : "profile " + path + ": cannot be written";
+    {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << "# A Tarnwick unit profile; the password is never kept here.\n" << unit << "\n" << modem;
+        file.flush();
+        if (!file) return "profile " + path + ": cannot be written";
+    }
+    // The reader has its own ideas about some characters (a ';' splits a value, even between
+    // quotes): a profile is kept only if it reads back as written.
+    Wanted check;
+    std::string passwordFile;
+    const std::string failed = loadProfile(path, check, &passwordFile);
+    for (const Result& result : run.results) {
+        if (result.outcome != Outcome::read) continue;
+        if (failed.empty() && check[result.value] == result.readBack) continue;
+        std::remove(path.c_str());
+        return std::string(valueName(result.value)) + ": \"" + result.readBack +
+               "\" cannot be kept in a profile so that it reads back; no profile written";
+    }
+    return {};
 }
 
 }  // namespace tarnwick::cli

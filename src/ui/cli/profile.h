@@ -17,7 +17,8 @@ namespace tarnwick::cli {
 std::string loadProfile(const std::string& path, Wanted& wanted, std::string* passwordFile);
 
 // Writes what `read` found as a profile; a modem with nothing stored is written as
-// no-internet = true. Returns the failure line, or an empty text.
+// no-internet = true. A profile that would not read back as written is not kept. Returns the
+// failure line, or an empty text.
 std::string saveProfile(const std::string& path, const Run& run, bool noInternet);
 
 }  // namespace tarnwick::cli

@@ -1,0 +1,40 @@
+// The trace on arbitrary records: sends and bursts of arbitrary bytes, and events with
+// arbitrary jobs and steps, all decoded to lines. Checks that every line is terminated within
+// its buffer and that no password value survives: behind every "passwd","" comes "***".
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "app/trace.h"
+#include "app/trace_decode.h"
+#include "fakes.h"
+#include "fuzz_check.h"
+
+using namespace tarnwick;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 4) return 0;
+    const uint8_t kind = data[0] % 11;
+    const uint8_t job = data[1];
+    const uint8_t step = data[2];
+    const size_t capacity = 1 + data[3] * 16;
+    data += 4;
+    size -= 4;
+    Job* target = allJobs[job % jobCount];
+    if (kind == 0) traceSent(data, size);
+    else if (kind == 1) traceBurst(0, 0, data, size, step);
+    else if (kind == 2) traceJobResult(*target, data, size);
+    else if (kind == 3) tracePort(TraceKind::portNotOpened, "COM5", static_cast<int8_t>(step));
+    else traceJob(static_cast<TraceKind>(kind), *target, step, job & 1);
+    const TraceRecord* record = traceRecord(traceNewest());
+    FUZZ_CHECK(record != nullptr && record->length <= traceBytesCapacity);
+    static char line[traceLineCapacity + 16];
+    std::memset(line, 'z', sizeof line);
+    const size_t cap = capacity < traceLineCapacity ? capacity : traceLineCapacity;
+    const size_t length = decodeTrace(*record, line, cap);
+    FUZZ_CHECK(length < cap && line[length] == '\0' && line[cap] == 'z');
+    const std::string text(reinterpret_cast<const char*>(record->bytes), record->length);
+    for (size_t at = text.find("\"passwd\",\""); at != std::string::npos; at = text.find("\"passwd\",\"", at + 1))
+        FUZZ_CHECK(text.compare(at + 10, 3, "***") == 0 || text.size() - (at + 10) < 3);
+    return 0;
+}
