@@ -71,7 +71,13 @@ int main(int argc, char** argv) {
     tarnwick::qt::QuietTimer quietTimer;
     tarnwick::qt::MainWindow window;
     window.start();
-    while (window.clientArea()->paintCount() == 0) QCoreApplication::processEvents();
+    // A window that never paints measures nothing: ten seconds are ample for the first paint.
+    while (window.clientArea()->paintCount() == 0 && msBetween(mainEntered, Clock::now()) < 10000)
+        QCoreApplication::processEvents();
+    if (window.clientArea()->paintCount() == 0) {
+        std::printf("FAIL: the window never painted\n");
+        return 1;
+    }
     const Clock::time_point painted = Clock::now();
     const double sinceProcessStart = msSinceProcessStart();
 
@@ -96,5 +102,10 @@ int main(int argc, char** argv) {
                 idleMs / 1000.0, 100.0 * cpuMs / idleMs, ticks, ticks ? idleMs / ticks : 0.0);
     std::printf("  resident memory:           %.1f MB now, %.1f MB peak (target < 40 MB)\n",
                 statusKb("VmRSS:") / 1024.0, statusKb("VmHWM:") / 1024.0);
+    // No tick over ten seconds, or no time measured, is no measurement at all.
+    if (ticks == 0 || idleMs <= 0 || statusKb("VmRSS:") <= 0) {
+        std::printf("FAIL: nothing was measured\n");
+        return 1;
+    }
     return 0;
 }
