@@ -80,6 +80,11 @@ void resetBursts() {
     lastBurstLength = 0;
 }
 
+size_t receivedCount() {
+    std::lock_guard<std::mutex> hold(receiveLock);
+    return rxCount;
+}
+
 bool burstInProgress() {
     std::lock_guard<std::mutex> hold(receiveLock);
     return quietTimer;

@@ -26,6 +26,9 @@ size_t copyLastBurst(uint8_t* bytes);
 // for again, so that classification never stops for good.
 void rearmStalledBurst();
 
+// Any thread: how many bytes the burst being collected holds so far.
+size_t receivedCount();
+
 // True while a burst is being collected (the quiet timer is armed).
 bool burstInProgress();
 
