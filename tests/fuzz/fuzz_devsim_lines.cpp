@@ -1,7 +1,7 @@
 // The simulated modem's AT line parser on arbitrary command lines, one after the other on the
 // same modem. Checks that every answer has one of the forms a modem gives (nothing, OK, the
-// blank-line OK, ERROR, or a listing that ends in OK), and that a listing never shows a
-// password.
+// blank-line OK, ERROR, or a listing that ends in OK), and that a listing shows a password
+// only as stars.
 #include <cstdint>
 #include <string>
 
@@ -27,7 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string answer = devsim::answerModemLine(modem, input.substr(start, end - start));
         FUZZ_CHECK(answer.empty() || answer == "\r\nOK\r\n" || answer == "\r\n\r\nOK\r\n" ||
                    answer == "\r\nERROR\r\n" || (answer.compare(0, 2, "\r\n") == 0 && endsWith(answer, "OK\r\n")));
-        FUZZ_CHECK(answer.find("topsecret") == std::string::npos);
+        // Each connection profile's password line: "^SICS: n,"passwd","*****"" or empty.
+        for (size_t at = answer.find("\r\n^SICS: "); at != std::string::npos;
+             at = answer.find("\r\n^SICS: ", at + 1)) {
+            const size_t key = answer.find(',', at + 9);
+            if (key == std::string::npos || answer.compare(key, 11, ",\"passwd\",\"") != 0) continue;
+            FUZZ_CHECK(answer.compare(key + 11, 7, "*****\"\r") == 0 ||
+                       answer.compare(key + 11, 2, "\"\r") == 0);
+        }
         start = end + 1;
     }
     return 0;
