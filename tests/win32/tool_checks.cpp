@@ -51,9 +51,15 @@ void checkTraceWindow(const Paths& paths) {
     if (!check(trace != nullptr, "Tools > Trace... shows the trace window")) return;
     check(IsWindowEnabled(mainWindow()) != 0, "the main window stays usable beside it");
     HWND list = GetDlgItem(trace, traceList);
-    sleepMs(500);  // one poll of the window's timer
+    // The window fills its list on a timer; on a busy machine the first poll may come late.
     std::vector<LPARAM> kinds;
-    const std::vector<std::string> lines = listLines(list, &kinds);
+    std::vector<std::string> lines;
+    for (int waited = 0; waited <= 10000; waited += 100) {
+        kinds.clear();
+        lines = listLines(list, &kinds);
+        if (anyContains(lines, "set-up step 6 (APN) sent")) break;
+        sleepMs(100);
+    }
     check(anyContains(lines, "set-up step 6 (APN) sent"), "the trace names the set-up's steps",
           std::to_string(lines.size()) + " lines");
     check(anyContains(lines, "AT^SICS=0,\"passwd\",\"***\"\\r\\n") && !anyContains(lines, "tpass"),

@@ -93,6 +93,19 @@ bool waitGone(HWND window, int timeoutMs) {
     return false;
 }
 
+// The window holding the keyboard focus of the program's window thread; on a busy machine a
+// click or SetForegroundWindow takes effect some time after the call returns.
+bool waitForFocus(HWND window, int timeoutMs) {
+    const DWORD thread = GetWindowThreadProcessId(mainWindow(), nullptr);
+    for (int waited = 0; waited <= timeoutMs; waited += 50) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (GetGUIThreadInfo(thread, &info) && info.hwndFocus == window) return true;
+        sleepMs(50);
+    }
+    return false;
+}
+
 void addKey(INPUT* inputs, int& count, WORD key, bool up) {
     INPUT& input = inputs[count++];
     input = INPUT{};
@@ -256,7 +269,7 @@ void checkAbout() {
     // Keystrokes go to the window with the keyboard focus: right after start that is the main
     // window itself.
     SetForegroundWindow(mainWindow());
-    sleepMs(300);
+    check(waitForFocus(mainWindow(), 5000), "the main window has the keyboard focus");
     typeAltChar('?');
     HWND dialog = waitForAbout(5000);
     if (check(dialog != nullptr, "Alt+'?' on the main window opens the About box")) {
@@ -278,7 +291,7 @@ void checkAbout() {
     // With the focus in an edit box the keystroke is addressed to the box: the accelerator's
     // command goes there, and the main window never sees it.
     clickWithMouse(control(3000));
-    sleepMs(300);
+    check(waitForFocus(control(3000), 5000), "a click puts the focus into the port-name box");
     typeAltChar('?');
     dialog = waitForAbout(1500);
     check(dialog == nullptr, "Alt+'?' with the focus in an edit box opens nothing");
