@@ -76,10 +76,12 @@ void checkLayoutOf(const Expected& expected) {
     }
 }
 
+// The About box once it is shown: the dialog window exists before its controls do, and is
+// shown only when they are all there.
 HWND waitForAbout(int timeoutMs) {
     for (int waited = 0; waited <= timeoutMs; waited += 50) {
         HWND dialog = FindWindowA("#32770", "About");
-        if (dialog != nullptr) return dialog;
+        if (dialog != nullptr && IsWindowVisible(dialog) && GetDlgItem(dialog, IDOK) != nullptr) return dialog;
         sleepMs(50);
     }
     return nullptr;
@@ -292,8 +294,27 @@ void checkAbout() {
     // command goes there, and the main window never sees it.
     clickWithMouse(control(3000));
     check(waitForFocus(control(3000), 5000), "a click puts the focus into the port-name box");
+    // Home typed after the keystroke moves the caret once the keystroke has been dealt with,
+    // since input is taken in order: only then does "nothing opened" mean anything.
+    const WPARAM end = static_cast<WPARAM>(SendMessageA(control(3000), WM_GETTEXTLENGTH, 0, 0));
+    SendMessageA(control(3000), EM_SETSEL, end, static_cast<LPARAM>(end));
     typeAltChar('?');
-    dialog = waitForAbout(1500);
+    INPUT home[2];
+    int count = 0;
+    addKey(home, count, VK_HOME, false);
+    addKey(home, count, VK_HOME, true);
+    SendInput(static_cast<UINT>(count), home, sizeof(INPUT));
+    bool handled = false;
+    LRESULT selection = 0;
+    for (int waited = 0; waited <= 10000 && !handled; waited += 50) {
+        // From another process only the return value carries the selection, not the pointers.
+        selection = SendMessageA(control(3000), EM_GETSEL, 0, 0);
+        handled = LOWORD(selection) == 0 && end > 0;
+        if (!handled) sleepMs(50);
+    }
+    check(handled, "the keystrokes reach the port-name box",
+          "\"" + text(3000) + "\", caret at " + std::to_string(LOWORD(selection)) + " of " + std::to_string(end));
+    dialog = FindWindowA("#32770", "About");
     check(dialog == nullptr, "Alt+'?' with the focus in an edit box opens nothing");
     if (dialog != nullptr) PostMessageA(dialog, WM_CLOSE, 0, 0);
 }
