@@ -11,7 +11,10 @@ xvfb_pid=$!
 window_pid=""
 cleanup() {
   [ -n "$window_pid" ] && kill "$window_pid" 2>/dev/null || true
+  # Waited for: a server still going down unlinks its socket, which may by then be the next
+  # server's, taken under the same display number.
   kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done

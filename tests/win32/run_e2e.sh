@@ -51,7 +51,12 @@ cleanup() {
   [ -n "$tarnwick_pid" ] && kill "$tarnwick_pid" 2>/dev/null || true
   [ -n "$devsim_pid" ] && kill "$devsim_pid" 2>/dev/null || true
   timeout 20 wineserver -k >/dev/null 2>&1 || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  # Waited for: a server still going down unlinks its socket, which may by then be the next
+  # server's, taken under the same display number.
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
 }
 trap cleanup EXIT
 
@@ -89,6 +94,9 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
+# Every later failure would only say that no window came: say it here when the display is dead.
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "Xvfb's display $DISPLAY does not answer" >&2; exit 1; }
 
 # A COM5 mapping left in the registry by a run that was cut short would point at a terminal
 # long gone. (Asked with the display set: the first program of a session brings up Wine's
