@@ -9,6 +9,7 @@
 #include "fakes.h"
 #include "fuzz_check.h"
 #include "modem/settings_file.h"
+#include "test_files.h"
 
 using namespace tarnwick;
 
@@ -27,17 +28,6 @@ std::string rawOf(TextField& field) {
 std::string shownOf(TextField& field) {
     const std::string& text = fake::controlOf(field.controlHandle())->text;
     return text.substr(0, text.find('\0'));
-}
-
-std::string fileText() {
-    std::string text;
-    if (std::FILE* file = std::fopen(settingsFileName, "rb")) {
-        char chunk[256];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, n);
-        std::fclose(file);
-    }
-    return text;
 }
 
 void setAll(const char* text) {
@@ -78,10 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // limit, the save leaves the file as it was.
     size_t saved = 3;
     for (const std::string& value : loaded) saved += value.size();
-    const std::string before = fileText();
+    const std::string before = fake::fileText(settingsFileName);
     saveSettings();
     if (saved > settingsMaxContent) {
-        FUZZ_CHECK(fileText() == before);
+        FUZZ_CHECK(fake::fileText(settingsFileName) == before);
         return 0;
     }
     setAll("x");
