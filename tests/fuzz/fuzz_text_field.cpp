@@ -2,6 +2,7 @@
 // operation, some take the bytes after them. Checks that no view ever holds more than its
 // capacity, that copyOut copies exactly size() bytes, and that what was assigned is what is
 // read back, cut to the view's capacity.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -13,16 +14,16 @@
 using namespace tarnwick;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // A fresh control each run: the stand-ins keep every control made, and pull() must read
+    // the one the field owns.
     static TextField field;
-    static bool ready = [] {
-        fake::reset();
-        field.createMultiLineEdit(0, 0, 200, 22, fake::window(), 3021);
-        return true;
-    }();
-    (void)ready;
+    fake::reset();
     field = TextField{};
     field.createEdit(0, 0, 200, 20, fake::window(), 3021);
-    fake::Control* control = fake::controlById(3021);
+    fake::Control* control = fake::controlOf(field.controlHandle());
+    const auto capacity = [] {
+        return static_cast<size_t>(field.rawSelected() ? TextField::rawCapacity : TextField::displayCapacity);
+    };
     uint8_t out[TextField::displayCapacity + 1];
     size_t at = 0;
     while (at < size) {
@@ -34,9 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 1: field.useDisplay(); break;
         case 2: {
             field.assign(data + at, static_cast<uint32_t>(count));
-            const size_t kept = count < (field.rawSelected() ? TextField::rawCapacity : TextField::displayCapacity)
-                                    ? count
-                                    : (field.rawSelected() ? TextField::rawCapacity : TextField::displayCapacity);
+            const size_t kept = std::min(count, capacity());
             FUZZ_CHECK(field.size() == kept);
             FUZZ_CHECK(field.copyOut(out) == kept);
             FUZZ_CHECK(kept == 0 || std::memcmp(out, data + at, kept) == 0);
@@ -53,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 6: field.blank(); break;
         case 7: FUZZ_CHECK(field.copyOut(out) == field.size()); break;
         }
-        FUZZ_CHECK(field.size() <= (field.rawSelected() ? TextField::rawCapacity : TextField::displayCapacity));
+        FUZZ_CHECK(field.size() <= capacity());
     }
     return 0;
 }
