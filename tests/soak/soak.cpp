@@ -33,6 +33,7 @@
 #include "modem/settings_file.h"
 #include "serial/buffers.h"
 #include "serial/burst.h"
+#include "test_files.h"
 
 using namespace tarnwick;
 using Clock = std::chrono::steady_clock;
@@ -199,14 +200,9 @@ private:
         }
         uint8_t content[settingsMaxContent + 1];
         size_t count = 0;
-        if (fileExists(settingsFileName) && readSettingsFile(content, sizeof content, &count) != 0)
+        if (fake::fileExists(settingsFileName) && readSettingsFile(content, sizeof content, &count) != 0)
             fail("_data.ini does not load", 0);
         if (count > settingsMaxContent) fail("_data.ini past its limit", long(count));
-    }
-
-    static bool fileExists(const char* name) {
-        struct stat info {};
-        return ::stat(name, &info) == 0;
     }
 
     std::mt19937 random;
