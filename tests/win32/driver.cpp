@@ -81,12 +81,8 @@ int failures() { return failed; }
 void sleepMs(int ms) { Sleep(static_cast<DWORD>(ms)); }
 
 HWND findMainWindow(int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 100) {
-        mainHwnd = FindWindowA("TARNWICK", "Tarnwick");
-        if (mainHwnd != nullptr) return mainHwnd;
-        sleepMs(100);
-    }
-    return nullptr;
+    waitUntil([] { return (mainHwnd = FindWindowA("TARNWICK", "Tarnwick")) != nullptr; }, timeoutMs, 100);
+    return mainHwnd;
 }
 
 HWND mainWindow() { return mainHwnd; }
@@ -117,21 +113,19 @@ void click(int id) { SendMessageA(control(id), BM_CLICK, 0, 0); }
 bool checked(int id) { return SendMessageA(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 bool waitForText(int id, const std::string& expected, int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 20) {
-        if (text(id) == expected) return true;
-        sleepMs(20);
-    }
-    return false;
+    return waitUntil([&] { return text(id) == expected; }, timeoutMs, 20);
+}
+
+bool waitGone(HWND window, int timeoutMs) {
+    return waitUntil([window] { return !IsWindow(window); }, timeoutMs);
 }
 
 bool clickUntilDevice(const Paths& paths, int button, const std::string& bytes, int timeoutMs) {
     const size_t from = deviceReceived(paths).size();
     for (int waited = 0; waited < timeoutMs; waited += 3000) {
         click(button);
-        for (int polled = 0; polled < 3000; polled += 100) {
-            if (deviceReceived(paths).find(bytes, from) != std::string::npos) return true;
-            sleepMs(100);
-        }
+        if (waitUntil([&] { return deviceReceived(paths).find(bytes, from) != std::string::npos; }, 3000, 100))
+            return true;
     }
     return false;
 }
@@ -172,11 +166,7 @@ std::string deviceReceived(const Paths& paths) {
 }
 
 bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 100) {
-        if (deviceReceived(paths).find(bytes) != std::string::npos) return true;
-        sleepMs(100);
-    }
-    return false;
+    return waitUntil([&] { return deviceReceived(paths).find(bytes) != std::string::npos; }, timeoutMs, 100);
 }
 
 }  // namespace e2e

@@ -35,6 +35,9 @@ bool checked(int id);
 // Polls until the control shows `expected`; false after `timeoutMs`.
 bool waitForText(int id, const std::string& expected, int timeoutMs);
 
+// Waits until `window` is gone; false after `timeoutMs`.
+bool waitGone(HWND window, int timeoutMs);
+
 // Clicks `button` and waits for the control `id` to show `expected`, clicking again every few
 // seconds: a job refuses to start while another one still holds its trigger.
 bool clickUntil(int button, int id, const std::string& expected, int timeoutMs);
@@ -52,6 +55,17 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs);
 std::string readFile(const std::string& path);
 
 void sleepMs(int ms);
+
+// Asks `done` every `stepMs` until it holds; false once `timeoutMs` have passed without. On a
+// busy machine a window answers some time after the call that asked it to.
+template <typename Done>
+bool waitUntil(Done done, int timeoutMs, int stepMs = 50) {
+    for (int waited = 0;; waited += stepMs) {
+        if (done()) return true;
+        if (waited >= timeoutMs) return false;
+        sleepMs(stepMs);
+    }
+}
 
 // The scenarios, each a run of checks against one start of the program.
 void checkResources(const Paths& paths);

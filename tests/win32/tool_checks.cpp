@@ -14,12 +14,12 @@ constexpr int traceList = 3500, traceClear = 3501, traceSave = 3502, tracePath =
 constexpr LPARAM sentLine = 1, receivedLine = 2;  // the list's item data
 
 HWND findVisible(const char* className, const char* title, int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 100) {
-        HWND window = FindWindowA(className, title);
-        if (window != nullptr && IsWindowVisible(window)) return window;
-        sleepMs(100);
-    }
-    return nullptr;
+    HWND window = nullptr;
+    const bool shown = waitUntil([&] {
+        window = FindWindowA(className, title);
+        return window != nullptr && IsWindowVisible(window);
+    }, timeoutMs, 100);
+    return shown ? window : nullptr;
 }
 
 std::vector<std::string> listLines(HWND list, std::vector<LPARAM>* kinds) {
@@ -54,12 +54,11 @@ void checkTraceWindow(const Paths& paths) {
     // The window fills its list on a timer; on a busy machine the first poll may come late.
     std::vector<LPARAM> kinds;
     std::vector<std::string> lines;
-    for (int waited = 0; waited <= 10000; waited += 100) {
+    waitUntil([&] {
         kinds.clear();
         lines = listLines(list, &kinds);
-        if (anyContains(lines, "set-up step 6 (APN) sent")) break;
-        sleepMs(100);
-    }
+        return anyContains(lines, "set-up step 6 (APN) sent");
+    }, 10000, 100);
     check(anyContains(lines, "set-up step 6 (APN) sent"), "the trace names the set-up's steps",
           std::to_string(lines.size()) + " lines");
     check(anyContains(lines, "AT^SICS=0,\"passwd\",\"***\"\\r\\n") && !anyContains(lines, "tpass"),
@@ -78,7 +77,7 @@ void checkTraceWindow(const Paths& paths) {
         const std::string saved = paths.workDir + "\\trace-saved.txt";
         SendMessageA(GetDlgItem(dialog, tracePath), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        for (int waited = 0; waited < 5000 && IsWindow(dialog); waited += 100) sleepMs(100);
+        waitGone(dialog, 5000);
         const std::vector<std::string> shownNow = listLines(list, nullptr);
         std::string expected;
         for (const std::string& line : shownNow) expected += line + "\n";

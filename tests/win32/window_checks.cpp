@@ -79,33 +79,23 @@ void checkLayoutOf(const Expected& expected) {
 // The About box once it is shown: the dialog window exists before its controls do, and is
 // shown only when they are all there.
 HWND waitForAbout(int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 50) {
-        HWND dialog = FindWindowA("#32770", "About");
-        if (dialog != nullptr && IsWindowVisible(dialog) && GetDlgItem(dialog, IDOK) != nullptr) return dialog;
-        sleepMs(50);
-    }
-    return nullptr;
-}
-
-bool waitGone(HWND window, int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 50) {
-        if (!IsWindow(window)) return true;
-        sleepMs(50);
-    }
-    return false;
+    HWND dialog = nullptr;
+    const bool shown = waitUntil([&dialog] {
+        dialog = FindWindowA("#32770", "About");
+        return dialog != nullptr && IsWindowVisible(dialog) && GetDlgItem(dialog, IDOK) != nullptr;
+    }, timeoutMs);
+    return shown ? dialog : nullptr;
 }
 
 // The window holding the keyboard focus of the program's window thread; on a busy machine a
 // click or SetForegroundWindow takes effect some time after the call returns.
 bool waitForFocus(HWND window, int timeoutMs) {
     const DWORD thread = GetWindowThreadProcessId(mainWindow(), nullptr);
-    for (int waited = 0; waited <= timeoutMs; waited += 50) {
+    return waitUntil([thread, window] {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        if (GetGUIThreadInfo(thread, &info) && info.hwndFocus == window) return true;
-        sleepMs(50);
-    }
-    return false;
+        return GetGUIThreadInfo(thread, &info) && info.hwndFocus == window;
+    }, timeoutMs);
 }
 
 void addKey(INPUT* inputs, int& count, WORD key, bool up) {
@@ -304,14 +294,12 @@ void checkAbout() {
     addKey(home, count, VK_HOME, false);
     addKey(home, count, VK_HOME, true);
     SendInput(static_cast<UINT>(count), home, sizeof(INPUT));
-    bool handled = false;
     LRESULT selection = 0;
-    for (int waited = 0; waited <= 10000 && !handled; waited += 50) {
+    const bool handled = waitUntil([&selection, end] {
         // From another process only the return value carries the selection, not the pointers.
         selection = SendMessageA(control(3000), EM_GETSEL, 0, 0);
-        handled = LOWORD(selection) == 0 && end > 0;
-        if (!handled) sleepMs(50);
-    }
+        return LOWORD(selection) == 0 && end > 0;
+    }, 10000);
     check(handled, "the keystrokes reach the port-name box",
           "\"" + text(3000) + "\", caret at " + std::to_string(LOWORD(selection)) + " of " + std::to_string(end));
     dialog = FindWindowA("#32770", "About");
