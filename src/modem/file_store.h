@@ -15,7 +15,9 @@ namespace tarnwick {
 int replaceFileContents(const char* name, const uint8_t* bytes, size_t count);
 
 // Removes temporary files that a replace of `name` cut short by a crash left behind: they may
-// hold the password. A replace in progress in another process keeps its own.
+// hold the password. They are named `name` + ".tarnwick-" + letters or digits + ".tmp", a
+// name no other program gives, so files of the user's beside it (`name`.backup, `name`.old.tmp)
+// are never taken for them. A replace in progress in another process keeps its own.
 void removeStaleTemporaries(const char* name);
 
 }  // namespace tarnwick

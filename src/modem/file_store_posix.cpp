@@ -17,8 +17,11 @@ namespace {
 
 constexpr size_t pathCapacity = 4096;
 constexpr int maxLinks = 40;  // as the kernel's own limit on a chain of symlinks
-constexpr char temporarySuffix[] = ".XXXXXX";
-constexpr size_t temporaryRandom = 6;
+// A temporary file is "<name>.tarnwick-XXXXXX.tmp": a name only this program gives, so that
+// the clean-up never takes a file of the user's such as "_data.ini.backup" for one of ours.
+constexpr char temporaryMark[] = ".tarnwick-";
+constexpr char temporaryRandom[] = "XXXXXX";  // what mkstemps fills with letters and digits
+constexpr char temporaryEnd[] = ".tmp";
 
 bool writeAll(int fd, const uint8_t* bytes, size_t count) {
     while (count > 0) {
@@ -72,13 +75,15 @@ void splitPath(const char* path, char* folder, const char** base) {
 
 bool isTemporaryName(const char* entry, const char* base) {
     const size_t length = std::strlen(base);
-    if (std::strncmp(entry, base, length) != 0 || entry[length] != '.') return false;
-    const char* random = entry + length + 1;
-    if (std::strlen(random) != temporaryRandom) return false;
-    for (const char* c = random; *c != '\0'; ++c)
-        if (!((*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9')))
-            return false;
-    return true;
+    const size_t mark = sizeof temporaryMark - 1;
+    if (std::strncmp(entry, base, length) != 0 || std::strncmp(entry + length, temporaryMark, mark) != 0)
+        return false;
+    const char* random = entry + length + mark;
+    for (size_t i = 0; i + 1 < sizeof temporaryRandom; ++i) {
+        const char c = random[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    }
+    return std::strcmp(random + sizeof temporaryRandom - 1, temporaryEnd) == 0;
 }
 
 // Removes the temporary files of earlier replaces of `path` that never got renamed. One that
@@ -146,10 +151,11 @@ int replaceFileContents(const char* name, const uint8_t* bytes, size_t count) {
     removeTemporariesBeside(path);
 
     char temporary[pathCapacity];
-    const int length = std::snprintf(temporary, sizeof temporary, "%s%s", path, temporarySuffix);
+    const int length = std::snprintf(temporary, sizeof temporary, "%s%s%s%s", path, temporaryMark,
+                                     temporaryRandom, temporaryEnd);
     if (length < 0 || static_cast<size_t>(length) >= sizeof temporary) return 1;
-    // mkstemp creates the file with mode 0600: a new file holds the packet-data password.
-    const int fd = ::mkstemp(temporary);
+    // mkstemps creates the file with mode 0600: a new file holds the packet-data password.
+    const int fd = ::mkstemps(temporary, static_cast<int>(sizeof temporaryEnd - 1));
     if (fd < 0) return exists ? writeInPlace(path, bytes, count) : 1;
     // Held while the file exists, so that another run's clean-up leaves it alone.
     ::flock(fd, LOCK_EX);

@@ -1,8 +1,10 @@
 #include "modem/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -11,7 +13,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "fakes.h"
@@ -305,28 +309,130 @@ TEST_F(SettingsFileTest, AFileInAFolderThatCannotBeWrittenIsRewrittenInPlace) {
     EXPECT_EQ(listing("."), std::string(settingsFileName) + "\n");
 }
 
+std::set<std::string> namesIn(const char* folder) {
+    std::set<std::string> names;
+    if (DIR* dir = opendir(folder)) {
+        while (const dirent* entry = readdir(dir))
+            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..") names.insert(entry->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+// Files a user keeps beside the settings file under names close to the program's own
+// temporaries: a copy, one per site, an editor's leftovers. None of them is the program's.
+std::vector<std::string> usersFiles() {
+    const std::string name = settingsFileName;
+    return {name + ".backup",           name + ".site01",
+            name + ".Ab12Cd",           name + ".old.tmp",
+            name + ".копия",            name + ".tarnwick-Ab12Cd",
+            name + ".tarnwick-Ab12C.tmp", name + ".tarnwick-Ab12Cd.tmp.bak",
+            name + ".tarnwick-Ab 2Cd.tmp", "old" + name + ".tarnwick-Ab12Cd.tmp"};
+}
+
+void writeUsersFiles() {
+    for (const std::string& name : usersFiles()) std::ofstream(name, std::ios::binary) << "kept: " << name;
+}
+
+void expectUsersFilesKept(const std::string& after) {
+    for (const std::string& name : usersFiles())
+        EXPECT_EQ(fake::fileText(name.c_str()), "kept: " + name) << name << " after " << after;
+}
+
 // A save cut short by a crash leaves its temporary file, with the password in it. The next
-// start (or save) removes it, unless a save in another process is still writing it.
+// start (or save) removes it, unless a save in another process is still writing it. Things of
+// that name that are no plain file (a folder, a link to a file of the user's) are not ours.
 TEST_F(SettingsFileTest, NoTemporaryFileOutlivesTheNextStartOrSave) {
     ScratchFolder scratch;
     ASSERT_FALSE(scratch.path.empty());
-    const std::string stale = std::string(settingsFileName) + ".Ab12Cd";
-    const std::string busy = std::string(settingsFileName) + ".Xy98Zw";
+    const std::string stale = std::string(settingsFileName) + ".tarnwick-Ab12Cd.tmp";
+    const std::string busy = std::string(settingsFileName) + ".tarnwick-Xy98Zw.tmp";
+    const std::string folder = std::string(settingsFileName) + ".tarnwick-Dir123.tmp";
+    const std::string link = std::string(settingsFileName) + ".tarnwick-Ln45Ab.tmp";
     for (const std::string& name : {stale, busy}) {
         std::ofstream(name) << "ip\napn\nuser\nsecret";
     }
     std::ofstream("notes.txt") << "not ours";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(symlink("notes.txt", link.c_str()), 0);
     const int holder = open(busy.c_str(), O_RDONLY);
     ASSERT_EQ(flock(holder, LOCK_EX), 0);
     loadSettings();
     EXPECT_FALSE(fake::fileExists(stale.c_str()));
     EXPECT_TRUE(fake::fileExists(busy.c_str())) << "a save in progress keeps its file";
-    EXPECT_TRUE(fake::fileExists("notes.txt"));
+    EXPECT_EQ(fake::fileText("notes.txt"), "not ours");
     close(holder);
 
     type("ip", "apn", "user", "pw");
     saveSettings();
-    EXPECT_EQ(listing("."), std::string(settingsFileName) + "\nnotes.txt\n");
+    EXPECT_EQ(namesIn("."), (std::set<std::string>{settingsFileName, "notes.txt", folder, link}));
+    EXPECT_EQ(fake::fileText("notes.txt"), "not ours");
+}
+
+TEST_F(SettingsFileTest, TheUsersFilesBesideItOutliveEveryStartAndSave) {
+    ScratchFolder scratch;
+    ASSERT_FALSE(scratch.path.empty());
+    writeUsersFiles();
+    loadSettings();
+    expectUsersFilesKept("a start without a settings file");
+
+    type("ip", "apn", "user", "pw");
+    saveSettings();
+    expectUsersFilesKept("the first save");
+    type("ip 2", "apn,2", "\"user\"", "");
+    saveSettings();
+    EXPECT_EQ(readDisk(), "ip 2\r\napn,2\r\n\"user\"\r\n");
+    expectUsersFilesKept("a save over the file");
+    saveSettings();
+    expectUsersFilesKept("a second save over the file");
+    loadSettings();
+    expectUsersFilesKept("a start with the file");
+
+    const std::vector<std::string> kept = usersFiles();
+    std::set<std::string> expected(kept.begin(), kept.end());
+    expected.insert(settingsFileName);
+    EXPECT_EQ(namesIn("."), expected) << "nothing added, nothing taken";
+}
+
+// A save that dies half-way through its write (here at the file size limit) leaves the
+// temporary file it made, with the first bytes of the new values. The next start removes that
+// file and no other.
+TEST_F(SettingsFileTest, TheTemporaryOfASaveThatDiedGoesAtTheNextStart) {
+    ScratchFolder scratch;
+    ASSERT_FALSE(scratch.path.empty());
+    writeUsersFiles();
+    type("ip", "apn", "user", "pw");
+    saveSettings();
+    type("new-ip", "new-apn", "new-user", "new-pw");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, [](int) { _exit(3); });
+        rlimit limit{4, 4};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        saveSettings();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 3) << "the save died in its write";
+
+    std::set<std::string> left = namesIn(".");
+    left.erase(settingsFileName);
+    for (const std::string& name : usersFiles()) left.erase(name);
+    ASSERT_EQ(left.size(), 1u) << "the dead save's temporary file";
+    const std::string temporary = *left.begin();
+    const std::string pattern = std::string(settingsFileName) + ".tarnwick-[A-Za-z0-9][A-Za-z0-9]"
+                                "[A-Za-z0-9][A-Za-z0-9][A-Za-z0-9][A-Za-z0-9].tmp";
+    EXPECT_EQ(fnmatch(pattern.c_str(), temporary.c_str(), 0), 0) << temporary;
+    EXPECT_EQ(fake::fileText(temporary.c_str()), "new-");
+    EXPECT_EQ(readDisk(), "ip\r\napn\r\nuser\r\npw");
+
+    loadSettings();
+    EXPECT_FALSE(fake::fileExists(temporary.c_str()));
+    expectUsersFilesKept("the start after the dead save");
+    EXPECT_EQ(namesIn(".").size(), usersFiles().size() + 1);
 }
 
 TEST_F(SettingsFileTest, BlankEmptiesAllFourFields) {
