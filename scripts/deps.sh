@@ -7,7 +7,7 @@
 #   scripts/deps.sh fuzz     what scripts/fuzz needs (clang brings libFuzzer)
 set -euo pipefail
 
-run_packages=(cmake make g++ pkg-config libudev-dev qt6-base-dev fonts-dejavu-core libcli11-dev nlohmann-json3-dev)
+run_packages=(cmake make g++ pkg-config libudev-dev qt6-base-dev fonts-dejavu-core libcli11-dev libtomlplusplus-dev nlohmann-json3-dev)
 test_packages=("${run_packages[@]}" libgtest-dev googletest xvfb xauth xdotool imagemagick
                g++-mingw-w64-x86-64 wine wine64)
 

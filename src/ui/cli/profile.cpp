@@ -1,90 +1,296 @@
 #include "ui/cli/profile.h"
 
-#include <CLI/CLI.hpp>
+#include <toml++/toml.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "app/cp1251.h"
 
 namespace tarnwick::cli {
 
 namespace {
 
-bool isTrue(const std::string& text) { return text == "true" || text == "1" || text == "yes" || text == "on"; }
+enum class Kind { text, flag, path };
 
-// The value between quotes CLI11's reader takes off again: double quotes, or single ones for a
-// text that holds a double quote. False for a text that holds both.
-bool quoted(const std::string& text, std::string* out) {
-    const char quote = text.find('"') == std::string::npos ? '"' : '\'';
-    if (quote == '\'' && text.find('\'') != std::string::npos) return false;
-    *out = quote + text + quote;
+struct Key {
+    const char* section;
+    const char* name;
+    Kind kind;
+    Value value;          // where a text goes; unused for the flag and the path
+    const char* example;  // a value as the profile writes it
+};
+
+// In the order a profile lists them, which is the window's.
+constexpr Key keys[] = {
+    {"unit", "period", Kind::text, Value::period, "\"012\""},
+    {"unit", "address", Kind::text, Value::address, "\"045\""},
+    {"unit", "phone1", Kind::text, Value::phone1, "\"89161234567\""},
+    {"unit", "phone2", Kind::text, Value::phone2, "\"89161234567\""},
+    {"unit", "sms-phone", Kind::text, Value::smsPhone, "\"89161234567\""},
+    {"modem", "ip", Kind::text, Value::ip, "\"10.0.0.5\""},
+    {"modem", "apn", Kind::text, Value::apn, "\"internet\""},
+    {"modem", "user", Kind::text, Value::user, "\"gdata\""},
+    {"modem", "no-internet", Kind::flag, Value::password, "true"},
+    {"modem", "password-file", Kind::path, Value::password, "\"password.txt\""},
+};
+
+const Key* findKey(std::string_view name) {
+    for (const Key& key : keys)
+        if (name == key.name) return &key;
+    return nullptr;
+}
+
+std::string keysOf(std::string_view section) {
+    std::string names;
+    for (const Key& key : keys)
+        if (section == key.section) names += (names.empty() ? "" : ", ") + std::string(key.name);
+    return names;
+}
+
+struct Failure {
+    toml::source_position at{};  // line 0: the file as a whole
+    std::string text;
+};
+
+// Of several faults the first in the file is named, as the engineer reads it top down.
+void note(Failure& failure, const toml::source_position& at, std::string text) {
+    if (failure.text.empty() || at < failure.at) failure = Failure{at, std::move(text)};
+}
+
+std::string failureLine(const std::string& path, const Failure& failure) {
+    std::string line = "profile " + path;
+    if (failure.at.line > 0) line += ":" + std::to_string(failure.at.line) + ":" + std::to_string(failure.at.column);
+    return line + ": " + failure.text;
+}
+
+// The profile's UTF-8 as the Windows-1251 bytes the unit and the modem keep. False, with the
+// character that code page has no byte for.
+bool toCp1251(std::string_view utf8, std::string* out, std::string* missing) {
+    out->clear();
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<uint8_t>(utf8[i]);
+        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        uint32_t point = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
+        for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            point = point << 6 | (static_cast<uint8_t>(utf8[i + k]) & 0x3Fu);
+        const int byte = unicodeToCp1251(point);
+        if (byte < 0) {
+            char code[16];
+            std::snprintf(code, sizeof code, " (U+%04X)", static_cast<unsigned>(point));
+            *missing = "\"" + std::string(utf8.substr(i, length)) + "\"" + code;
+            return false;
+        }
+        out->push_back(static_cast<char>(byte));
+        i += length;
+    }
     return true;
+}
+
+std::string toUtf8(const std::string& cp1251) {
+    std::string text(cp1251.size() * 3, '\0');
+    text.resize(cp1251ToUtf8(reinterpret_cast<const uint8_t*>(cp1251.data()), cp1251.size(), text.data(),
+                             text.size()));
+    return text;
+}
+
+void readValue(const Key& key, const toml::node& node, Profile& profile, Failure& failure) {
+    const std::string name = key.name;
+    if (key.kind == Kind::flag) {
+        if (const toml::value<bool>* flag = node.as_boolean()) profile.noInternet = flag->get();
+        else note(failure, node.source().begin, name + ": true or false is expected, without quotes");
+        return;
+    }
+    const toml::value<std::string>* text = node.as_string();
+    if (text == nullptr) {
+        note(failure, node.source().begin,
+             name + ": a string is expected, such as " + name + " = " + key.example);
+        return;
+    }
+    if (key.kind == Kind::path) {
+        profile.passwordFile = text->get();
+        return;
+    }
+    std::string bytes, missing;
+    if (toCp1251(text->get(), &bytes, &missing))
+        profile.values[size_t(key.value)] = bytes;
+    else
+        note(failure, node.source().begin,
+             name + ": the character " + missing + " is not in Windows-1251, which the unit and the modem use");
+}
+
+void readSection(std::string_view section, const toml::table& table, Profile& profile, Failure& failure) {
+    for (const auto& [name, node] : table) {
+        const Key* key = findKey(name.str());
+        if (key != nullptr && section == key->section) {
+            readValue(*key, node, profile, failure);
+        } else if (name.str() == "password") {
+            note(failure, name.source().begin, "password: never kept in a profile; name a password-file instead");
+        } else if (key != nullptr) {
+            note(failure, name.source().begin,
+                 std::string(name.str()) + " belongs under [" + key->section + "], not [" + std::string(section) + "]");
+        } else {
+            note(failure, name.source().begin,
+                 "[" + std::string(section) + "] has no key \"" + std::string(name.str()) + "\"; it takes " +
+                     keysOf(section));
+        }
+    }
+}
+
+bool somethingToApply(const Profile& profile) {
+    for (const std::optional<std::string>& value : profile.values)
+        if (value) return true;
+    return profile.noInternet.value_or(false);
+}
+
+std::string parseProfile(const std::string& text, const std::string& path, Profile* profile) {
+    *profile = Profile{};
+    const toml::parse_result parsed = toml::parse(text, std::string_view(path));
+    if (!parsed) {
+        std::string description(parsed.error().description());
+        if (description.find("utf-8") != std::string::npos) description += " (save the profile as UTF-8)";
+        // What a value typed as in an INI file runs into.
+        if (description.find("could not determine value type") != std::string::npos ||
+            description.find("expected a comment or whitespace") != std::string::npos)
+            description += " (a value is a string in double quotes; no-internet is true or false)";
+        return failureLine(path, Failure{parsed.error().source().begin, description});
+    }
+    Failure failure;
+    for (const auto& [name, node] : parsed.table()) {
+        const std::string section(name.str());
+        const toml::table* table = node.as_table();
+        if ((section == "unit" || section == "modem") && table != nullptr) {
+            readSection(section, *table, *profile, failure);
+        } else if (section == "unit" || section == "modem") {
+            note(failure, name.source().begin, section + " must be one section, [" + section + "]");
+        } else if (const Key* key = findKey(section)) {
+            note(failure, name.source().begin,
+                 section + " is outside a section; it belongs under [" + key->section + "]");
+        } else {
+            note(failure, name.source().begin,
+                 "unknown " + (table != nullptr ? "section [" + section + "]" : "key \"" + section + "\"") +
+                     "; a profile has [unit] and [modem]");
+        }
+    }
+    if (failure.text.empty() && !somethingToApply(*profile))
+        failure.text = "nothing to apply: no value under [unit] or [modem]";
+    return failure.text.empty() ? std::string() : failureLine(path, failure);
+}
+
+// The key whose value `again` does not hold as `profile` does, or none.
+const Key* difference(const Profile& profile, const Profile& again) {
+    for (const Key& key : keys) {
+        const bool same = key.kind == Kind::text ? profile.values[size_t(key.value)] == again.values[size_t(key.value)]
+                          : key.kind == Kind::flag ? profile.noInternet == again.noInternet
+                                                   : profile.passwordFile == again.passwordFile;
+        if (!same) return &key;
+    }
+    return nullptr;
+}
+
+std::string profileText(const Profile& profile) {
+    // toml++ quotes and escapes every value; it writes one key at a time so that the file
+    // lists the values in the window's order, where one table would sort its keys.
+    const toml::format_flags flags = toml::toml_formatter::default_flags & ~toml::format_flags::allow_literal_strings;
+    std::ostringstream unit, modem;
+    for (const Key& key : keys) {
+        toml::table line;
+        if (key.kind == Kind::text && profile.values[size_t(key.value)])
+            line.insert(key.name, toUtf8(*profile.values[size_t(key.value)]));
+        else if (key.kind == Kind::flag && profile.noInternet)
+            line.insert(key.name, *profile.noInternet);
+        else if (key.kind == Kind::path && profile.passwordFile)
+            line.insert(key.name, *profile.passwordFile);
+        else
+            continue;
+        (std::strcmp(key.section, "unit") == 0 ? unit : modem) << toml::toml_formatter(line, flags) << "\n";
+    }
+    std::string text = "# A Tarnwick unit profile; the password is never kept here.\n";
+    if (!unit.str().empty()) text += "[unit]\n" + unit.str();
+    if (!unit.str().empty() && !modem.str().empty()) text += "\n";
+    if (!modem.str().empty()) text += "[modem]\n" + modem.str();
+    return text;
+}
+
+std::string notKept(const Key& key, const Profile& profile) {
+    std::string value = key.kind == Kind::text ? profile.values[size_t(key.value)].value_or("")
+                        : key.kind == Kind::path ? profile.passwordFile.value_or("")
+                                                 : "";
+    return std::string(key.name) + ": \"" + value +
+           "\" cannot be kept in a profile so that it reads back; no profile written";
+}
+
+bool isFolder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
 }
 
 }  // namespace
 
+std::string readProfile(const std::string& path, Profile* profile) {
+    *profile = Profile{};
+    // A folder opens for reading on Linux and reads as an empty profile.
+    if (isFolder(path)) return "profile " + path + ": is a folder, not a profile";
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return "profile " + path + (errno == ENOENT ? ": no such file" : ": cannot be opened");
+    std::string text;
+    char chunk[4096];
+    size_t count;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, count);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return "profile " + path + ": cannot be read";
+    return parseProfile(text, path, profile);
+}
+
+std::string writeProfile(const std::string& path, const Profile& profile) {
+    const std::string text = profileText(profile);
+    // Checked before the file is touched: a profile that would not read back as written must
+    // not replace one that does.
+    Profile again;
+    const std::string failed = parseProfile(text, path, &again);
+    if (!failed.empty()) return failed + "; no profile written";
+    if (const Key* key = difference(profile, again)) return notKept(*key, profile);
+    if (isFolder(path)) return "profile " + path + ": is a folder, not a profile";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (file != nullptr) written = std::fclose(file) == 0 && written;
+    if (!written) return "profile " + path + ": cannot be written";
+    // And the file itself, as the next run will read it.
+    const std::string reread = readProfile(path, &again);
+    const Key* key = reread.empty() ? difference(profile, again) : nullptr;
+    if (reread.empty() && key == nullptr) return {};
+    std::remove(path.c_str());
+    return key != nullptr ? notKept(*key, profile) : reread + "; no profile written";
+}
+
 std::string loadProfile(const std::string& path, Wanted& wanted, std::string* passwordFile) {
-    std::vector<CLI::ConfigItem> items;
-    try {
-        items = CLI::ConfigINI().from_file(path);
-    } catch (const CLI::Error& error) {
-        return "profile " + path + ": " + error.what();
-    }
-    for (const CLI::ConfigItem& item : items) {
-        // The reader marks where a section opens and closes.
-        if (item.name == "++" || item.name == "--") continue;
-        const std::string section = item.parents.empty() ? "" : item.parents.front();
-        const std::string text = item.inputs.empty() ? "" : item.inputs.front();
-        bool known = false;
-        for (size_t v = 0; v < valueCount; ++v) {
-            const Value value = static_cast<Value>(v);
-            const bool unit = value < Value::ip;
-            if (value == Value::password || item.name != valueName(value)) continue;
-            if (section != (unit ? "unit" : "modem")) continue;
-            wanted[value] = text;
-            known = true;
-        }
-        if (section == "modem" && item.name == "no-internet") {
-            wanted.noInternet = isTrue(text);
-            known = true;
-        }
-        if (section == "modem" && item.name == "password-file") {
-            *passwordFile = text;
-            known = true;
-        }
-        if (!known) return "profile " + path + ": unknown setting " + item.fullname();
-    }
+    Profile profile;
+    const std::string failed = readProfile(path, &profile);
+    if (!failed.empty()) return failed;
+    for (size_t v = 0; v < valueCount; ++v)
+        if (profile.values[v]) wanted.values[v] = profile.values[v];
+    if (profile.noInternet) wanted.noInternet = *profile.noInternet;
+    if (profile.passwordFile) *passwordFile = *profile.passwordFile;
     return {};
 }
 
 std::string saveProfile(const std::string& path, const Run& run, bool noInternet) {
-    std::string unit = "[unit]\n", modem = "[modem]\n";
+    Profile profile;
+    bool modemAsked = false;
     for (const Result& result : run.results) {
-        if (result.outcome != Outcome::read) continue;
-        std::string value;
-        if (!quoted(result.readBack, &value))
-            return std::string(valueName(result.value)) + ": holds both kinds of quote; not written";
-        (result.value < Value::ip ? unit : modem) += std::string(valueName(result.value)) + " = " + value + "\n";
+        if (result.value >= Value::ip) modemAsked = true;
+        if (result.outcome == Outcome::read && result.value != Value::password)
+            profile.values[size_t(result.value)] = result.readBack;
     }
-    modem += std::string("no-internet = ") + (noInternet ? "true" : "false") + "\n";
-    {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file << "# A Tarnwick unit profile; the password is never kept here.\n" << unit << "\n" << modem;
-        file.flush();
-        if (!file) return "profile " + path + ": cannot be written";
-    }
-    // The reader has its own ideas about some characters (a ';' splits a value, even between
-    // quotes): a profile is kept only if it reads back as written.
-    Wanted check;
-    std::string passwordFile;
-    const std::string failed = loadProfile(path, check, &passwordFile);
-    for (const Result& result : run.results) {
-        if (result.outcome != Outcome::read) continue;
-        if (failed.empty() && check[result.value] == result.readBack) continue;
-        std::remove(path.c_str());
-        return std::string(valueName(result.value)) + ": \"" + result.readBack +
-               "\" cannot be kept in a profile so that it reads back; no profile written";
-    }
-    return {};
+    if (modemAsked) profile.noInternet = noInternet;
+    return writeProfile(path, profile);
 }
 
 }  // namespace tarnwick::cli
