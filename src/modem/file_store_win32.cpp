@@ -10,29 +10,51 @@ namespace tarnwick {
 namespace {
 
 constexpr DWORD pathCapacity = MAX_PATH + 16;
-constexpr char temporaryPattern[] = "%s.%lu.tmp";
+// A temporary file is "<name>.tarnwick-<process id>.tmp": a name only this program gives, so
+// that the clean-up never takes a file of the user's such as "_data.ini.old.tmp" for one of ours.
+constexpr char temporaryMark[] = ".tarnwick-";
+constexpr char temporaryEnd[] = ".tmp";
+constexpr size_t processIdDigits = 10;  // a DWORD in decimal
 
-// Where `name` really is: a symbolic link the user made is followed, so that the replace goes
-// to its target and the link stays. A name that is not there yet, or not a link, is kept.
-void resolve(const char* name, char* path) {
-    std::snprintf(path, pathCapacity, "%s", name);
-    const DWORD attributes = GetFileAttributesA(name);
+// Where `name` really is, as a full path: Wine's ReplaceFile fails with ERROR_DIRECTORY on a
+// relative name, so every call below gets the full one. A symbolic link the user made is
+// followed, so that the replace goes to its target and the link stays. False when the path
+// does not fit.
+bool resolve(const char* name, char* path) {
+    const DWORD full = GetFullPathNameA(name, pathCapacity, path, nullptr);
+    if (full == 0 || full >= pathCapacity) return false;
+    const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return;
-    HANDLE file = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        return true;
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    if (file == INVALID_HANDLE_VALUE) return true;
     char final[pathCapacity];
     const DWORD length = GetFinalPathNameByHandleA(file, final, sizeof final, 0);
     CloseHandle(file);
-    if (length == 0 || length >= sizeof final) return;
-    // "\\?\C:\..." is a path every call below takes as it is.
+    if (length == 0 || length >= sizeof final) return true;
+    // "\\?\C:\..." is a full path every call below takes as it is.
     std::memcpy(path, final, length + 1);
+    return true;
+}
+
+// FindFirstFile's wildcards also match the short 8.3 names, so every long name found is
+// checked again here.
+bool isTemporaryName(const char* entry, const char* base) {
+    const size_t length = std::strlen(base);
+    const size_t mark = sizeof temporaryMark - 1;
+    if (std::strncmp(entry, base, length) != 0 || std::strncmp(entry + length, temporaryMark, mark) != 0)
+        return false;
+    const char* digits = entry + length + mark;
+    size_t count = 0;
+    while (digits[count] >= '0' && digits[count] <= '9') ++count;
+    return count > 0 && count <= processIdDigits && std::strcmp(digits + count, temporaryEnd) == 0;
 }
 
 void deleteTemporariesBeside(const char* path) {
     char pattern[pathCapacity];
-    if (std::snprintf(pattern, sizeof pattern, "%s.*.tmp", path) >= static_cast<int>(sizeof pattern))
+    if (std::snprintf(pattern, sizeof pattern, "%s%s*%s", path, temporaryMark, temporaryEnd) >=
+        static_cast<int>(sizeof pattern))
         return;
     const char* slash = std::strrchr(path, '\\');
     const size_t folder = slash != nullptr ? static_cast<size_t>(slash - path) + 1 : 0;
@@ -40,6 +62,10 @@ void deleteTemporariesBeside(const char* path) {
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
+        // Only plain files: a folder or a link of that name is not ours.
+        if (!isTemporaryName(found.cFileName, path + folder) ||
+            (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            continue;
         char stale[pathCapacity];
         if (folder + std::strlen(found.cFileName) + 1 > sizeof stale) continue;
         std::memcpy(stale, path, folder);
@@ -70,21 +96,20 @@ int writeInPlace(const char* path, const uint8_t* bytes, size_t count) {
 
 void removeStaleTemporaries(const char* name) {
     char path[pathCapacity];
-    resolve(name, path);
-    deleteTemporariesBeside(path);
+    if (resolve(name, path)) deleteTemporariesBeside(path);
 }
 
 int replaceFileContents(const char* name, const uint8_t* bytes, size_t count) {
     char path[pathCapacity];
-    resolve(name, path);
+    if (!resolve(name, path)) return 1;
     const DWORD attributes = GetFileAttributesA(path);
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return 1;
     deleteTemporariesBeside(path);
 
     char temporary[pathCapacity];
-    const int length = std::snprintf(temporary, sizeof temporary, temporaryPattern, path,
-                                     static_cast<unsigned long>(GetCurrentProcessId()));
+    const int length = std::snprintf(temporary, sizeof temporary, "%s%s%lu%s", path, temporaryMark,
+                                     static_cast<unsigned long>(GetCurrentProcessId()), temporaryEnd);
     if (length < 0 || static_cast<size_t>(length) >= sizeof temporary) return 1;
     HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,7 +1,9 @@
 // The controller's tools and its entry point:
 //   tarnwick-e2e SCENARIO TARNWICK_EXE WORK_DIR DEVSIM_LOG
-// SCENARIO is "session" (the program's first start, against a healthy device), "silent" (the
-// next start, against a device that never answers), "plain" (a healthy device on a port
+// SCENARIO is "beside" (before the program's first start: files beside _data.ini that the
+// user made, and one that a crashed save left), "session" (the program's first start, against
+// a healthy device), "silent" (the next start, against a device that never answers, with the
+// _data.ini the first one saved), "plain" (a healthy device on a port
 // without modem lines), "awkward" (a modem just powered up, XON and XOFF bytes on the line),
 // "held" (a write held by XOFF when the port is closed), "open-read" (open COM5 and read the
 // period), "lost" (the device has vanished), "port-name-reset" and "ports" (before and after
@@ -173,14 +175,20 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) 
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e session|silent|plain|awkward|held|open-read|lost|port-name-reset|ports|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e beside|session|silent|plain|awkward|held|open-read|lost|port-name-reset|ports|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
     const e2e::Paths paths{argv[2], argv[3], argv[4]};
+    if (scenario == "beside") {  // before the program's first start: no window yet
+        e2e::placeFilesBeside(paths);
+        std::printf("%s: %d failed\n", scenario.c_str(), e2e::failures());
+        return e2e::failures() == 0 ? 0 : 1;
+    }
     if (!e2e::check(e2e::findMainWindow(30000) != nullptr, "the main window \"Tarnwick\" of class TARNWICK appears"))
         return 1;
     if (scenario == "session") {
+        e2e::checkFilesBeside(paths, {}, "the first start");
         e2e::checkResources(paths);
         e2e::checkStartState(false);
         e2e::checkLayout();
@@ -193,6 +201,9 @@ int main(int argc, char** argv) {
     } else if (scenario == "silent") {
         e2e::checkStartState(true);
         e2e::checkSilentModem();
+        e2e::checkEqual(e2e::readFile(paths.workDir + "\\_data.ini"), "10.20.30.40\r\ninternet.test\r\ntuser\r\ntpass",
+                        "_data.ini after a save with a silent modem");
+        e2e::checkFilesBeside(paths, {}, "the second start and its save");
     } else if (scenario == "plain") {
         e2e::checkWithoutModemLines();
     } else if (scenario == "port-name-reset") {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -66,6 +67,24 @@ bool waitUntil(Done done, int timeoutMs, int stepMs = 50) {
         sleepMs(stepMs);
     }
 }
+
+// Files of the user's beside _data.ini, under names close to the program's temporaries, and
+// a temporary that a crashed save of the program left: made before the program first starts.
+void placeFilesBeside(const Paths& paths);
+// Beside _data.ini are the user's files, unchanged, and `others` alone: in particular, the
+// crashed save's temporary is gone.
+void checkFilesBeside(const Paths& paths, const std::vector<std::string>& others, const std::string& after);
+
+// A temporary file of another run's save, held open while it lasts, as that run holds it.
+struct HeldTemporary {
+    explicit HeldTemporary(const Paths& paths);
+    ~HeldTemporary();
+    HeldTemporary(const HeldTemporary&) = delete;
+    HeldTemporary& operator=(const HeldTemporary&) = delete;
+    const std::string name;
+    const std::string path;
+    HANDLE file;
+};
 
 // The scenarios, each a run of checks against one start of the program.
 void checkResources(const Paths& paths);

@@ -8,10 +8,12 @@
 # DIR holds tarnwick.exe and tarnwick-cli.exe as the zip carries them; EXE is tarnwick-e2e.exe.
 #
 # Five starts of the program: the first with a healthy device and no _data.ini (every command,
-# then a screenshot, then E&xit); the second with a silent device, which must find the
-# _data.ini the first one wrote; the third on a port without modem lines, as plain Wine gives;
-# the fourth against an awkward device; the fifth against a device that vanishes. Then
-# --list-ports, Tools > Ports and tarnwick-cli.exe. Wine's output is only ever redirected to files: its
+# three saves of _data.ini, then a screenshot, then E&xit), among files of the user's named
+# like _data.ini.backup and a temporary file that a crashed save left; the second with a
+# silent device, which must find the _data.ini the first one wrote; the third on a port
+# without modem lines, as plain Wine gives; the fourth against an awkward device; the fifth
+# against a device that vanishes. Then --list-ports, Tools > Ports and tarnwick-cli.exe.
+# Wine's output is only ever redirected to files: its
 # background processes would hold a pipe open until the wineserver exits.
 set -euo pipefail
 
@@ -165,6 +167,9 @@ echo "--- first start: healthy device, no _data.ini"
 rm -f "$work/lines.log"
 start_devsim first --period 37 --address 200 --phone1 89001112233 --phone2 89004445566 \
   --sms-phone 89007778899
+# The user's files beside _data.ini must outlive every start and save; the crashed save's
+# temporary must not outlive the start.
+controller beside
 trace_file="$work/trace-first.txt"
 rm -f "$trace_file"
 start_tarnwick first "$shim" --trace "$(winpath "$trace_file")"

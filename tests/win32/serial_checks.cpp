@@ -76,6 +76,25 @@ void runSetup(const Paths& paths, int steps, const std::vector<std::string>& com
     checkSentInOrder(paths, from, commands, what);
 }
 
+const int modemIds[] = {3021, 3022, 3023, 3027};
+
+// The internet set-up with `values` typed, over the _data.ini already there: the file must
+// hold them after it, and clearing the check box must bring them back from the file.
+void setUpOverTheFile(const Paths& paths, const std::vector<std::string>& values, const std::string& what) {
+    for (int i = 0; i < 4; ++i) setText(modemIds[i], values[i]);
+    runSetup(paths, 12,
+             {"AT^SISS=9,\"address\",\"socktcp://" + values[0] + ":65534\"", "AT^SICS=0,\"apn\",\"" + values[1] + "\"",
+              "AT^SICS=0,\"user\",\"" + values[2] + "\"", "AT^SICS=0,\"passwd\",\"" + values[3] + "\""},
+             what);
+    checkEqual(readFile(paths.workDir + "\\_data.ini"), values[0] + "\r\n" + values[1] + "\r\n" + values[2] + "\r\n" + values[3],
+               "_data.ini after " + what);
+    click(3032);
+    click(3032);
+    check(!checked(3032), "the check box is clear again after " + what);
+    for (int i = 0; i < 4; ++i)
+        checkEqual(text(modemIds[i]), values[i], "clearing the check box after " + what + " reloads box " + std::to_string(modemIds[i]));
+}
+
 // Opens or creates nothing: configures COM5 the way another program might have left it.
 bool setForeignLineSettings(bool flowControl) {
     HANDLE port = CreateFileA(comPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -211,8 +230,15 @@ void checkModem(const Paths& paths) {
     click(3032);
     check(!checked(3032), "a second click clears the check box");
     const char* const loaded[] = {"10.20.30.40", "internet.test", "tuser", "tpass"};
-    const int ids[] = {3021, 3022, 3023, 3027};
-    for (int i = 0; i < 4; ++i) checkEqual(text(ids[i]), loaded[i], "clearing the check box reloads box " + std::to_string(ids[i]));
+    for (int i = 0; i < 4; ++i) checkEqual(text(modemIds[i]), loaded[i], "clearing the check box reloads box " + std::to_string(modemIds[i]));
+
+    // Two saves in a row over the file that is there, the first one with values as a user types
+    // them, the second back to the values the next start expects. Another run's save is in
+    // progress beside them all along; its file, once let go, is the next start's to remove.
+    const HeldTemporary held(paths);
+    setUpOverTheFile(paths, {"10.20.30.41", "apn two", "user,2", "pass 2"}, "a second set-up");
+    setUpOverTheFile(paths, {"10.20.30.40", "internet.test", "tuser", "tpass"}, "a third set-up");
+    checkFilesBeside(paths, {held.name}, "three saves");
 }
 
 void checkCloseAndReopen() {
