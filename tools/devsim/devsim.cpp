@@ -349,6 +349,7 @@ void Device::answer(const std::string& bytes, Clock::time_point now) {
     std::string whole = faults_.garbage + bytes;
     for (size_t i = 0; whole.size() < faults_.floodTo; ++i)
         whole.push_back(floodPattern[i % (sizeof floodPattern - 1)]);
+    if (faults_.cutAfter > 0 && whole.size() > faults_.cutAfter) whole.resize(faults_.cutAfter);
     const size_t pieces = static_cast<size_t>(std::max(1, faults_.chunks));
     const size_t size = (whole.size() + pieces - 1) / pieces;
     for (size_t at = 0; at < whole.size(); at += size) {

@@ -29,6 +29,8 @@ struct Faults {
                                // it was written (keep it under 200 for one burst)
     size_t floodTo = 0;        // pad each answer with filler up to this many bytes (0: off)
     std::string garbage;       // bytes sent in front of each answer
+    size_t cutAfter = 0;       // each answer stops after this many bytes and the rest never
+                               // comes, as when a device resets mid-answer (0: off)
     std::string errorTo;       // a command line beginning with this is answered "\r\nERROR\r\n"
                                // and changes nothing (empty: none)
 };

@@ -272,9 +272,9 @@ int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& 
         return 1;
     }
     const char* const valueOptions[] = {"--error-to", "--delay",  "--chunks",   "--chunk-gap", "--flood",
-                                        "--garbage", "--period",  "--address",   "--phone1",
-                                        "--phone2",  "--sms-phone", "--ip",      "--apn",
-                                        "--user",    "--password"};
+                                        "--garbage", "--cut",     "--period",   "--address",
+                                        "--phone1",  "--phone2",  "--sms-phone", "--ip",
+                                        "--apn",     "--user",    "--password"};
     bool known = false;
     for (const char* name : valueOptions) known = known || option == name;
     if (!known) return 0;
@@ -290,9 +290,10 @@ int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& 
     if (option == "--chunk-gap") return number(value, 0, 60000, faults.chunkGapMs) ? 2 : -1;
     if (option == "--period") return number(value, 0, 999, unit.period) ? 2 : -1;
     if (option == "--address") return number(value, 0, 999, unit.address) ? 2 : -1;
-    if (option == "--flood" || option == "--garbage") {
+    if (option == "--flood" || option == "--garbage" || option == "--cut") {
         if (!number(value, 0, 100000, n)) return -1;
         if (option == "--flood") faults.floodTo = static_cast<size_t>(n);
+        if (option == "--cut") faults.cutAfter = static_cast<size_t>(n);
         // Bytes no answer begins with, the flow-control characters among them.
         for (int k = 0; option == "--garbage" && k < n; ++k)
             faults.garbage.push_back("#\x11\xFE\x13~"[k % 5]);
@@ -326,6 +327,7 @@ const char* deviceOptionsHelp() {
            "  --chunk-gap MS      ... MS milliseconds apart (default 80)\n"
            "  --flood N           pad each answer with filler up to N bytes\n"
            "  --garbage N         send N garbage bytes in front of each answer\n"
+           "  --cut N             end each answer after N bytes; the rest never comes\n"
            "  --no-echo           start with the modem's echo off\n"
            "  --period N, --address N            the unit's numbers (0..999)\n"
            "  --phone1 T, --phone2 T, --sms-phone T   the unit's telephone numbers\n"
