@@ -2,12 +2,20 @@
 // a command and an exit code.
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+
 #include "cli_run.h"
 
 namespace {
 
 using cli_test::CliEndToEnd;
 using cli_test::Outcome;
+
+void writeFile(const char* name, const std::string& text) {
+    std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST_F(CliEndToEnd, WriteVerifiesEveryValueAndLeavesTheSettingsFileAlone) {
     const Outcome run = cli({"write", "--port", "COM6", "--period", "012", "--address", "045", "--phone1",
@@ -63,7 +71,10 @@ TEST_F(CliEndToEnd, EachFailureHasItsExitCode) {
     EXPECT_EQ(run.exitCode, 2) << run.err;
     EXPECT_EQ(device->received(), "") << "nothing sent for a bad value";
 
-    EXPECT_EQ(cli({"read", "--port", "COM99"}).exitCode, 3);
+    std::remove("com99-trace.txt");
+    EXPECT_EQ(cli({"--trace", "com99-trace.txt", "read", "--port", "COM99"}).exitCode, 3);
+    EXPECT_TRUE(contains(fake::fileText("com99-trace.txt"), "port COM99 did not open"))
+        << "the trace says why the port did not open";
 
     devsim::Faults refuseApn;
     refuseApn.errorTo = "AT^SICS=0,\"apn\"";
@@ -72,6 +83,8 @@ TEST_F(CliEndToEnd, EachFailureHasItsExitCode) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("modem: Error! (the modem answered ERROR to set-up step 6 (APN))"), std::string::npos)
         << run.err;
+    EXPECT_TRUE(contains(run.out, "ip: written 10.0.0.5, read back 10.0.0.5, match\n"
+                                  "apn: written inet, refused, read back (empty)\n")) << run.out;
 
     devsim::Faults silent;
     silent.silent = true;
@@ -95,6 +108,85 @@ TEST_F(CliEndToEnd, ACtrlCBetweenTwoValuesSaysExactlyWhatWasWritten) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(device->unit().period, 123);
     EXPECT_NE(run.err.find("interrupted: the port was closed"), std::string::npos);
+}
+
+// A password file that gives no line never becomes an empty password; an empty first line does.
+TEST_F(CliEndToEnd, APasswordThatCannotBeReadIsRefusedNotSentEmpty) {
+    const std::vector<std::string> modem = {"write", "--port", "COM6", "--ip", "10.0.0.5", "--apn", "inet",
+                                            "--user", "gdata"};
+    ::mkdir("pw-folder", 0700);
+    std::remove("pw-missing.txt");
+    writeFile("pw-empty.txt", "");
+    for (const char* file : {"pw-folder", "pw-missing.txt", "pw-empty.txt"}) {
+        std::vector<std::string> arguments = modem;
+        arguments.insert(arguments.end(), {"--password-file", file});
+        const Outcome run = cli(arguments);
+        EXPECT_EQ(run.exitCode, 2) << file;
+        EXPECT_TRUE(contains(run.err, file)) << run.err;
+    }
+    writeFile("pw-folder.ini",
+              "[modem]\nip = \"10.0.0.5\"\napn = \"inet\"\nuser = \"gdata\"\npassword-file = \"pw-folder\"\n");
+    EXPECT_EQ(cli({"apply", "pw-folder.ini", "--port", "COM6"}).exitCode, 2);
+    setenv("TARNWICK_PASSWORD", "", 1);
+    const Outcome unset = cli(modem);
+    EXPECT_EQ(unset.exitCode, 2);
+    EXPECT_TRUE(contains(unset.err, "give --ip, --apn, --user and the password")) << unset.err;
+    EXPECT_EQ(device->received(), "");
+
+    writeFile("pw-blank.txt", "\r\nthe second line is no password\n");
+    std::vector<std::string> arguments = modem;
+    arguments.insert(arguments.end(), {"--password-file", "pw-blank.txt"});
+    EXPECT_EQ(cli(arguments).exitCode, 0);
+    EXPECT_TRUE(contains(device->received(), "AT^SICS=0,\"passwd\",\"\"\r"));
+}
+
+TEST_F(CliEndToEnd, ReportsSayOnlyWhatReachedTheLine) {
+    const std::vector<std::string> modem = {"write", "--port", "COM6", "--ip", "10.0.0.5", "--apn", "inet",
+                                            "--user", "gdata"};
+    // Slow answers, so that a Ctrl+C lands before the step after the one awaited is sent.
+    devsim::Faults slow;
+    slow.delayMs = 300;
+    device->setFaults(slow);
+    Outcome run = cli(modem, [this] { return contains(device->received(), "+++"); });
+    EXPECT_EQ(run.exitCode, 130);
+    EXPECT_EQ(run.out, "ip: not written\napn: not written\nuser: not written\npassword: not written\n");
+
+    std::remove("setup-trace.txt");
+    std::vector<std::string> traced = modem;
+    traced.insert(traced.begin(), {"--trace", "setup-trace.txt"});
+    run = cli(traced, [this] { return contains(device->received(), "AT^SICS=0,\"apn\",\"inet\""); });
+    EXPECT_EQ(run.exitCode, 130);
+    EXPECT_EQ(run.out,
+              "ip: written 10.0.0.5, not stored\napn: written inet, not stored\n"
+              "user: not written\npassword: not written\n");
+    const std::string trace = fake::fileText("setup-trace.txt");
+    EXPECT_TRUE(contains(trace, "set-up step 6 (APN) sent") && contains(trace, "port closed")) << trace;
+
+    // The refused APN leaves the one the interrupted run put in the working settings, and the
+    // set-up's save stores that.
+    devsim::Faults refuseApn;
+    refuseApn.errorTo = "AT^SICS=0,\"apn\"";
+    device->setFaults(refuseApn);
+    std::vector<std::string> json = modem;
+    json.insert(json.begin(), "--json");
+    run = cli(json);
+    EXPECT_EQ(run.exitCode, 1);
+    const nlohmann::json refused = nlohmann::json::parse(run.out);
+    EXPECT_EQ(refused["values"][0]["outcome"], "match");
+    EXPECT_EQ(refused["values"][1]["outcome"], "refused");
+    EXPECT_EQ(refused["values"][1].value("readBack", "(none)"), "inet");
+
+    // Every unit answer stops after its start mark; the profile would keep period = "".
+    devsim::Faults cut;
+    cut.cutAfter = 3;
+    device->setFaults(cut);
+    std::remove("cut-short.ini");
+    run = cli({"read", "--port", "COM6", "--unit-only", "--save-profile", "cut-short.ini"});
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_EQ(run.out, "period: not read\naddress: not read\nphone1: not read\nphone2: not read\n"
+                       "sms-phone: not read\n");
+    EXPECT_TRUE(contains(run.err, "period: the unit's answer was cut short (3 bytes)")) << run.err;
+    EXPECT_FALSE(fake::fileExists("cut-short.ini"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -26,12 +27,15 @@ const char exitCodesText[] =
     "  1    a value read back differs (MISMATCH), or the modem refused a setting (ERROR, Error!)\n"
     "  2    a usage error or a bad value; nothing was sent\n"
     "  3    the port did not open\n"
-    "  4    a job ran into its deadline: the unit or the modem did not answer\n"
+    "  4    a job ran into its deadline: the unit or the modem did not answer; or a unit answer\n"
+    "       was cut short before its value, which is then not read\n"
     "  130  interrupted (Ctrl+C): the port was closed; the report says what was written\n"
     "\n"
     "The port is COMn as the window names it (on Linux: the ports folder, then ttyS, ttyUSB,\n"
     "ttyACM), or on Linux a device path. The modem password comes from --password-file, the\n"
-    "profile's password-file, or the environment variable TARNWICK_PASSWORD; it is never printed.\n"
+    "profile's password-file, or the environment variable TARNWICK_PASSWORD (empty: not set); it\n"
+    "is never printed. A password file that cannot be read or is empty is refused (exit 2); an\n"
+    "empty first line is an empty password.\n"
     "_data.ini is left alone unless --save-ini is given.\n";
 
 void onInterrupt(int) { interruptRequested.store(true); }
@@ -48,12 +52,21 @@ struct Options {
     Wanted wanted;
 };
 
-bool readPasswordFile(const std::string& path, std::string* password) {
+// The file's first line. An empty first line is an empty password on purpose; a file that
+// cannot be read or holds no line at all gives the failure line instead, so that a mistyped
+// path never wipes the modem's password.
+std::string readPasswordFile(const std::string& path, std::string* password) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::getline(file, *password);
+    if (!file) return "password: the file " + path + " cannot be read";
+    if (!std::getline(file, *password)) {
+        // On Linux a folder opens like a file; only its first read fails.
+        std::error_code ignored;
+        if (std::filesystem::is_directory(path, ignored)) return "password: " + path + " is a folder, not a file";
+        if (file.bad()) return "password: the file " + path + " cannot be read";
+        return "password: the file " + path + " is empty; an empty password is an empty first line";
+    }
     if (!password->empty() && password->back() == '\r') password->pop_back();
-    return true;
+    return {};
 }
 
 int usage(const std::string& line) {
@@ -66,18 +79,21 @@ std::string takePassword(Options& options) {
     Wanted& wanted = options.wanted;
     if (!options.passwordFile.empty()) {
         std::string password;
-        if (!readPasswordFile(options.passwordFile, &password))
-            return "password: the file " + options.passwordFile + " cannot be read";
+        const std::string failed = readPasswordFile(options.passwordFile, &password);
+        if (!failed.empty()) return failed;
         wanted[Value::password] = password;
-    } else if (const char* password = std::getenv("TARNWICK_PASSWORD")) {
-        if (wanted[Value::ip] || wanted[Value::apn] || wanted[Value::user]) wanted[Value::password] = password;
+        return {};
     }
+    // An empty variable is one set by accident (TARNWICK_PASSWORD=$UNSET): it counts as not set.
+    const char* password = std::getenv("TARNWICK_PASSWORD");
+    if (password != nullptr && *password != '\0' && (wanted[Value::ip] || wanted[Value::apn] || wanted[Value::user]))
+        wanted[Value::password] = password;
     return {};
 }
 
 int report(const Run& run, const Options& options, const std::string& command) {
     for (const std::string& line : run.failures) std::fprintf(stderr, "tarnwick-cli: %s\n", line.c_str());
-    const std::string text = options.json ? jsonReport(run, command, options.port) : textReport(run);
+    const std::string text = options.json ? jsonReport(run, command, options.port) : textReport(run, command);
     std::fputs(text.c_str(), stdout);
     return run.exitCode;
 }
@@ -191,5 +207,9 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     const std::string command = read->parsed() ? "read" : write->parsed() ? "write" : "apply";
-    return run(options, command);
+    const int exitCode = run(options, command);
+    // Every way out of a run passes here, so that the trace file gets the records of a run
+    // that stopped early: why the port did not open, the checks that refused a value.
+    tarnwick::closeTraceFile();
+    return exitCode;
 }

@@ -51,10 +51,18 @@ uint8_t indexOf(const Job& job) {
 
 // What the trace says one job did from a given record on.
 struct JobTrace {
-    bool sent = false;           // it sent something
-    std::string deadline;        // the step that got no answer
+    bool sent = false;           // it sent something, the escape included
+    uint32_t stepsSent = 0;      // bit k: step k was sent (the escape is no step)
+    uint32_t stepsRefused = 0;   // bit k: the modem answered ERROR to step k
+    int deadlineStep = -1;       // the step that got no answer
+    std::string lastStep;        // the last step sent, by name
+    std::string deadline;        // the step that got no answer, by name
     std::string refused;         // the last step the modem answered ERROR
     std::string result;          // the last result it recorded
+    int answerLength = -1;       // a unit read: the length of the unit answer it took
+
+    bool stepSent(unsigned k) const { return k < 32 && (stepsSent & (1u << k)) != 0; }
+    bool stepRefused(unsigned k) const { return k < 32 && (stepsRefused & (1u << k)) != 0; }
 };
 
 // The event part of a decoded line: "set-up step 6 (APN) sent" without its time and mark.
@@ -69,21 +77,30 @@ std::string eventText(const TraceRecord& record) {
     return text;
 }
 
+uint32_t stepBit(uint8_t step) { return step < 32 ? 1u << step : 0; }
+
 JobTrace traceOf(const Job& job, uint32_t from) {
     JobTrace seen;
-    std::string lastStep;
+    int lastStep = -1;
     const uint8_t index = indexOf(job);
     for (uint32_t sequence = from; sequence <= traceNewest(); ++sequence) {
         const TraceRecord* record = traceRecord(sequence);
         if (record == nullptr) continue;
-        if (record->kind == TraceKind::burst && (record->bits & errorBit) != 0 && !lastStep.empty())
-            seen.refused = lastStep;
+        if (record->kind == TraceKind::burst && (record->bits & errorBit) != 0 && lastStep >= 0) {
+            seen.refused = seen.lastStep;
+            seen.stepsRefused |= stepBit(static_cast<uint8_t>(lastStep));
+        }
         if (record->job != index) continue;
-        if (record->kind == TraceKind::jobStepSent) {
+        if (record->kind == TraceKind::burst && (record->bits & frameBit) != 0) {
+            seen.answerLength = record->length;
+        } else if (record->kind == TraceKind::jobStepSent) {
             seen.sent = true;
-            lastStep = eventText(*record);
+            seen.stepsSent |= stepBit(record->step);
+            seen.lastStep = eventText(*record);
+            lastStep = record->step;
         } else if (record->kind == TraceKind::jobDeadline) {
             seen.deadline = eventText(*record);
+            seen.deadlineStep = record->step;
         } else if (record->kind == TraceKind::jobResult) {
             seen.result.assign(reinterpret_cast<const char*>(record->bytes), record->length);
         }
@@ -139,16 +156,35 @@ bool writeUnitValue(Run& run, Value value, const std::string& text) {
     return rested;
 }
 
+// A unit answer cut short before the value's byte leaves the field as the read found it,
+// empty; that is no value the unit holds. A telephone answer that reaches its text is whole
+// even when the text is empty: the unit has no number there.
+bool answerHoldsValue(Value value, int answerLength) {
+    const size_t valueAt = value == Value::period || value == Value::address ? numberAnswerByte
+                                                                               : phoneAnswerStart;
+    return answerLength > static_cast<int>(valueAt);
+}
+
 void readBackUnitValue(Run& run, Result& result) {
     // Emptied first: a read that gets no usable answer leaves the field as it was.
     setControlText(fieldOf(result.value), "");
     uint32_t from;
-    if (!press(idFirstRead + rowOf(result.value), readJobOf(result.value), &from)) return;
+    if (!press(idFirstRead + rowOf(result.value), readJobOf(result.value), &from)) {
+        if (result.outcome == Outcome::read) result.outcome = Outcome::notRead;
+        return;
+    }
     const JobTrace seen = traceOf(readJobOf(result.value), from);
     if (!seen.deadline.empty()) {
         result.outcome = Outcome::noAnswer;
         fail(run, exitNoAnswer, std::string(valueName(result.value)) + ": no answer to the read-back (" +
                                     seen.deadline + ")");
+        return;
+    }
+    if (!answerHoldsValue(result.value, seen.answerLength)) {
+        result.outcome = Outcome::notRead;
+        fail(run, exitNoAnswer, std::string(valueName(result.value)) + ": the unit's answer was cut short (" +
+                                    std::to_string(seen.answerLength < 0 ? 0 : seen.answerLength) +
+                                    " bytes), the value is not in it");
         return;
     }
     result.readBack = controlText(fieldOf(result.value));
@@ -159,27 +195,62 @@ void readBackUnitValue(Run& run, Result& result) {
                                   result.written + ", read back " + result.readBack);
 }
 
-// The set-up's end: "Ok!", or why not.
-Outcome setUpModem(Run& run, const Wanted& wanted) {
+// Where a modem value goes in the set-up, by the steps the trace numbers: the step that sends
+// it and the one that stores its profile, with internet; without, the steps that reset its
+// profile and store the reset one.
+struct SetUpPlace {
+    Value value;
+    uint8_t step, save;            // with internet
+    uint8_t resetStep, resetSave;  // without
+};
+constexpr SetUpPlace setUpPlaces[] = {
+    {Value::ip, 4, 10, 18, 19},  // service profile 9
+    {Value::apn, 6, 11, 0, 6},   // connection profile 0
+    {Value::user, 7, 11, 0, 6},
+    {Value::password, 8, 11, 0, 6},
+};
+
+// What the set-up did to one value. A value sent but whose profile was never stored is in
+// the modem's working settings only, and gone at its next start.
+Outcome setUpOutcome(const SetUpPlace& place, const JobTrace& seen, bool noInternet) {
+    const unsigned step = noInternet ? place.resetStep : place.step;
+    const unsigned save = noInternet ? place.resetSave : place.save;
+    // Without internet a modem may refuse to reset a profile it never used: that refusal
+    // leaves it as wanted.
+    const bool countsRefusal = !noInternet;
+    if (!seen.stepSent(step)) return Outcome::notWritten;
+    if (seen.deadlineStep == static_cast<int>(step)) return Outcome::noAnswer;
+    if (countsRefusal && seen.stepRefused(step)) return Outcome::refused;
+    if (!seen.stepSent(save)) return Outcome::notStored;
+    if (seen.deadlineStep == static_cast<int>(save)) return Outcome::noAnswer;
+    if (countsRefusal && seen.stepRefused(save)) return Outcome::refused;
+    return Outcome::notReadBack;
+}
+
+// Runs the set-up; `seen` receives its trace. True when it came to its end with an answer to
+// every step ("Ok!" or "Error!"), so that a read-back can follow.
+bool setUpModem(Run& run, const Wanted& wanted, JobTrace* seen) {
     setCheckBoxChecked(headlessWindow(), idNoInternet, wanted.noInternet);
     for (Value value : {Value::ip, Value::apn, Value::user, Value::password})
         setControlText(fieldOf(value), wanted[value].value_or(""));
     uint32_t from;
-    if (!press(idModemWrite, modemSetupJob, &from)) {
-        const bool sent = traceOf(modemSetupJob, from).sent;
-        fail(run, exitInterrupted, std::string("modem: interrupted during the set-up, ") +
-                                       (sent ? "part of it sent" : "nothing sent"));
-        return sent ? Outcome::notReadBack : Outcome::notWritten;
+    const bool rested = press(idModemWrite, modemSetupJob, &from);
+    *seen = traceOf(modemSetupJob, from);
+    if (!rested) {
+        fail(run, exitInterrupted, "modem: interrupted during the set-up, " +
+                                       (!seen->sent            ? std::string("nothing sent")
+                                        : seen->stepsSent == 0 ? std::string("nothing but the escape sent")
+                                                               : "last sent: " + seen->lastStep));
+        return false;
     }
-    if (controlText(idSetupStatus) == "Ok!") return Outcome::notReadBack;
-    const JobTrace seen = traceOf(modemSetupJob, from);
-    if (!seen.deadline.empty()) {
-        fail(run, exitNoAnswer, "modem: no answer to " + seen.deadline);
-        return Outcome::noAnswer;
+    if (controlText(idSetupStatus) == "Ok!") return true;
+    if (!seen->deadline.empty()) {
+        fail(run, exitNoAnswer, "modem: no answer to " + seen->deadline);
+        return false;
     }
     fail(run, exitFailed, "modem: Error! (the modem answered ERROR to " +
-                              (seen.refused.empty() ? std::string("a setting") : seen.refused) + ")");
-    return Outcome::refused;
+                              (seen->refused.empty() ? std::string("a setting") : seen->refused) + ")");
+    return true;
 }
 
 // The query's end; the panel then holds what the modem has stored.
@@ -196,6 +267,31 @@ Outcome queryModem(Run& run) {
     }
     fail(run, exitFailed, "modem: the query ended Error!");
     return Outcome::refused;
+}
+
+// The modem's values after the query that follows the set-up: what was written is compared,
+// what was refused is shown beside its refusal.
+void compareModemValues(Run& run, Outcome query) {
+    const bool answered = query == Outcome::read || query == Outcome::nothingStored;
+    for (Result& result : run.results) {
+        if (result.value < Value::ip || result.value == Value::password) continue;
+        if (result.outcome == Outcome::refused) {
+            if (answered) result.queried = query;
+            if (query == Outcome::read) result.readBack = controlText(fieldOf(result.value));
+            continue;
+        }
+        if (result.outcome != Outcome::notReadBack) continue;
+        if (!answered) {
+            result.outcome = query;
+            continue;
+        }
+        result.readBack = controlText(fieldOf(result.value));
+        const bool same = result.readBack == result.written;
+        result.outcome = same ? Outcome::match : Outcome::mismatch;
+        if (!same)
+            fail(run, exitFailed, std::string(valueName(result.value)) + ": MISMATCH, written \"" +
+                                      result.written + "\", read back \"" + result.readBack + "\"");
+    }
 }
 
 void markInterrupted(Run& run) {
@@ -217,7 +313,9 @@ const char* outcomeName(Outcome outcome) {
     case Outcome::mismatch: return "MISMATCH";
     case Outcome::notVerifiable: return "not verifiable";
     case Outcome::notWritten: return "not written";
+    case Outcome::notStored: return "not stored";
     case Outcome::notReadBack: return "not read back";
+    case Outcome::notRead: return "not read";
     case Outcome::noAnswer: return "no answer";
     case Outcome::refused: return "refused";
     case Outcome::nothingStored: return "nothing stored";
@@ -294,15 +392,20 @@ Run writeAndVerify(const Wanted& wanted) {
         if (going) going = writeUnitValue(run, value, *wanted[value]);
         else add(run, value, Outcome::notWritten, *wanted[value]);
     }
-    Outcome modem = Outcome::notWritten;
-    if (wanted.touchesModem() && going) {
-        modem = setUpModem(run, wanted);
-        going = !interruptRequested.load();
-    }
+    bool setUpEnded = false;
     if (wanted.touchesModem()) {
-        for (Value value : modemValues) add(run, value, modem, wanted[value].value_or(""));
-        add(run, Value::password, modem == Outcome::notReadBack ? Outcome::notVerifiable : modem,
-            wanted.noInternet ? "" : "***");
+        JobTrace seen;
+        if (going) {
+            setUpEnded = setUpModem(run, wanted, &seen);
+            going = !interruptRequested.load();
+        }
+        for (const SetUpPlace& place : setUpPlaces) {
+            Outcome outcome = setUpOutcome(place, seen, wanted.noInternet);
+            if (place.value == Value::password && outcome == Outcome::notReadBack) outcome = Outcome::notVerifiable;
+            const std::string written = place.value == Value::password ? (wanted.noInternet ? "" : "***")
+                                                                       : wanted[place.value].value_or("");
+            add(run, place.value, outcome, written);
+        }
     }
     for (Result& result : run.results) {
         if (!going) break;
@@ -311,22 +414,9 @@ Run writeAndVerify(const Wanted& wanted) {
         going = !interruptRequested.load();
     }
     // A refused set-up is read back too: the report says what the modem did keep.
-    if (going && (modem == Outcome::notReadBack || modem == Outcome::refused)) {
-        const Outcome query = queryModem(run);
+    if (going && setUpEnded) {
+        compareModemValues(run, queryModem(run));
         going = !interruptRequested.load();
-        for (Result& result : run.results) {
-            if (result.value < Value::ip || result.value == Value::password) continue;
-            if (query == Outcome::read || query == Outcome::nothingStored) {
-                result.readBack = controlText(fieldOf(result.value));
-                const bool same = result.readBack == result.written;
-                if (modem == Outcome::notReadBack) result.outcome = same ? Outcome::match : Outcome::mismatch;
-                if (modem == Outcome::notReadBack && !same)
-                    fail(run, exitFailed, std::string(valueName(result.value)) + ": MISMATCH, written \"" +
-                                              result.written + "\", read back \"" + result.readBack + "\"");
-            } else if (modem == Outcome::notReadBack) {
-                result.outcome = query;
-            }
-        }
     }
     if (!going || interruptRequested.load()) markInterrupted(run);
     return run;
@@ -343,7 +433,7 @@ Run readEverything(bool unitOnly, bool* noInternet) {
         const Outcome query = queryModem(run);
         *noInternet = query == Outcome::nothingStored;
         for (Value value : modemValues) {
-            Result& result = add(run, value, query);
+            Result& result = add(run, value, query == Outcome::notReadBack ? Outcome::notRead : query);
             if (query == Outcome::read) result.readBack = controlText(fieldOf(value));
         }
     }

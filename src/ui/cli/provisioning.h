@@ -33,7 +33,10 @@ enum class Outcome {
     mismatch,        // written, read back different
     notVerifiable,   // written, cannot be read back (the password)
     notWritten,      // the run stopped before it
+    notStored,       // sent to the modem; the run stopped before its save was sent
     notReadBack,     // written, the run stopped before the read-back
+    notRead,         // the unit's answer was cut short before the value; `read`: also
+                     // a value a Ctrl+C came before
     noAnswer,        // the unit or the modem did not answer
     refused,         // the modem answered ERROR
     nothingStored,   // `read`: the modem has no stored profile
@@ -45,6 +48,9 @@ struct Result {
     Outcome outcome;
     std::string written;   // as sent; the password as ***
     std::string readBack;
+    // A refused modem value: how the query that followed ended (read, nothing stored); when
+    // it read, readBack holds what the modem kept.
+    std::optional<Outcome> queried = std::nullopt;
 };
 
 // Exit codes, as --help documents them.
@@ -53,7 +59,7 @@ enum : int {
     exitFailed = 1,         // a mismatch, or the modem refused a setting
     exitUsage = 2,          // a usage error or a bad value; nothing was sent
     exitPortNotOpened = 3,
-    exitNoAnswer = 4,       // a job ran into its deadline
+    exitNoAnswer = 4,       // a job ran into its deadline, or a unit answer was cut short
     exitInterrupted = 130,  // Ctrl+C: the port was closed; the report says what was written
 };
 

@@ -27,7 +27,7 @@ std::string utf8(const std::string& text) {
 
 }  // namespace
 
-std::string textReport(const Run& run) {
+std::string textReport(const Run& run, const std::string& command) {
     std::string out;
     for (const Result& result : run.results) {
         out += valueName(result.value);
@@ -41,7 +41,13 @@ std::string textReport(const Run& run) {
                    outcomeName(result.outcome);
             break;
         case Outcome::notWritten: out += "not written"; break;
-        default: out += "written " + shown(result.written) + ", " + outcomeName(result.outcome); break;
+        default:
+            // `read` wrote nothing: only how the read ended.
+            if (command != "read") out += "written " + shown(result.written) + ", ";
+            out += outcomeName(result.outcome);
+            if (result.queried == Outcome::read) out += ", read back " + shown(result.readBack);
+            if (result.queried == Outcome::nothingStored) out += ", nothing stored";
+            break;
         }
         out += "\n";
     }
@@ -58,10 +64,11 @@ std::string jsonReport(const Run& run, const std::string& command, const std::st
         nlohmann::ordered_json value;
         value["name"] = valueName(result.value);
         value["outcome"] = outcomeName(result.outcome);
-        if (result.outcome != Outcome::read && result.outcome != Outcome::nothingStored)
+        if (command != "read")
             value["written"] = utf8(result.written);
+        if (result.queried) value["query"] = outcomeName(*result.queried);
         if (result.outcome == Outcome::read || result.outcome == Outcome::match ||
-            result.outcome == Outcome::mismatch)
+            result.outcome == Outcome::mismatch || result.queried == Outcome::read)
             value["readBack"] = utf8(result.readBack);
         document["values"].push_back(value);
     }

@@ -7,7 +7,7 @@
 namespace tarnwick::cli {
 
 // "period: written 012, read back 012, match" a value, or "period: 012" for `read`.
-std::string textReport(const Run& run);
+std::string textReport(const Run& run, const std::string& command);
 
 // {"command": ..., "port": ..., "exitCode": ..., "values": [...], "failures": [...]}
 std::string jsonReport(const Run& run, const std::string& command, const std::string& port);
