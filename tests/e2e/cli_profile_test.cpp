@@ -34,7 +34,8 @@ TEST_F(CliEndToEnd, AProfileThatCannotBeAppliedAsWrittenIsRefusedBeforeAnythingI
         {"[modem]\npassword = \"s3cret\"\n", "p.ini:2:1: password: never kept in a profile"},
         {"[modem]\nuser = \"Юзер✓\"\n", "p.ini:2:8: user: the character \"✓\" (U+2713) is not in Windows-1251"},
         // Saved in Windows-1251 rather than UTF-8.
-        {"[modem]\nuser = \"\xDE\xE7\xE5\xF0\"\n", "p.ini:2:8: Encountered invalid utf-8"},
+        {"[modem]\nuser = \"\xDE\xE7\xE5\xF0\"\n", "p.ini:2:9: not UTF-8 text; save the profile as UTF-8"},
+        {"[modem]\nuser = Юзер\n", "p.ini:2:8: \"Ю\" (U+042E) outside a value's quotes"},
         {"", "p.ini: nothing to apply"},
         {"# the unit at the pump\n\n", "p.ini: nothing to apply"},
         {"[unit]\n[modem]\nno-internet = false\n", "p.ini: nothing to apply"},

@@ -68,27 +68,138 @@ std::string failureLine(const std::string& path, const Failure& failure) {
     return line + ": " + failure.text;
 }
 
+// The code point of the UTF-8 sequence at `i`, and its length; -1 (length 1) for bytes that
+// are not UTF-8.
+long decodeAt(std::string_view text, size_t i, size_t* length) {
+    const auto lead = static_cast<uint8_t>(text[i]);
+    *length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+    uint32_t point = *length == 1 ? lead : lead & (0x7Fu >> *length);
+    for (size_t k = 1; *length != 0 && k < *length; ++k) {
+        const auto next = i + k < text.size() ? static_cast<uint8_t>(text[i + k]) : 0;
+        if ((next & 0xC0) != 0x80) *length = 0;
+        point = point << 6 | (next & 0x3Fu);
+    }
+    static const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (*length != 0 && point >= least[*length] && (point < 0xD800 || point > 0xDFFF) && point <= 0x10FFFF)
+        return point;
+    *length = 1;
+    return -1;
+}
+
+// The character at `i` as a message names it: "Ж" (U+0416).
+std::string shown(std::string_view text, size_t i) {
+    size_t length;
+    const long point = decodeAt(text, i, &length);
+    char code[16];
+    std::snprintf(code, sizeof code, " (U+%04lX)", point);
+    return "\"" + std::string(text.substr(i, length)) + "\"" + code;
+}
+
 // The profile's UTF-8 as the Windows-1251 bytes the unit and the modem keep. False, with the
 // character that code page has no byte for.
 bool toCp1251(std::string_view utf8, std::string* out, std::string* missing) {
     out->clear();
-    for (size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<uint8_t>(utf8[i]);
-        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        uint32_t point = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
-        for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
-            point = point << 6 | (static_cast<uint8_t>(utf8[i + k]) & 0x3Fu);
-        const int byte = unicodeToCp1251(point);
+    for (size_t i = 0, length; i < utf8.size(); i += length) {
+        const int byte = unicodeToCp1251(static_cast<uint32_t>(decodeAt(utf8, i, &length)));
         if (byte < 0) {
-            char code[16];
-            std::snprintf(code, sizeof code, " (U+%04X)", static_cast<unsigned>(point));
-            *missing = "\"" + std::string(utf8.substr(i, length)) + "\"" + code;
+            *missing = shown(utf8, i);
             return false;
         }
         out->push_back(static_cast<char>(byte));
-        i += length;
     }
     return true;
+}
+
+size_t bomLength(std::string_view text) { return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0; }
+
+// Where toml++ would place the byte at `offset`: lines and columns from 1, columns counting
+// characters, the byte-order mark not counted.
+toml::source_position positionOf(std::string_view text, size_t offset) {
+    toml::source_position at{1, 1};
+    for (size_t i = bomLength(text); i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++at.line;
+            at.column = 1;
+        } else if ((static_cast<uint8_t>(text[i]) & 0xC0) != 0x80) {
+            ++at.column;
+        }
+    }
+    return at;
+}
+
+bool spaceOrBreak(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// toml++ 3.3 asks of a character it meets outside a value's quotes whether it is a space, and
+// for Cyrillic letters, among others, that question ends in its unreachable branch: undefined
+// behaviour. Such a character is refused here, before toml++ sees the text. Outside a value's
+// quotes and comments it is no TOML anyway, and no key of a profile holds one. Bytes that are
+// not UTF-8 are refused here too, with their place.
+Failure unreadableCharacter(std::string_view text) {
+    enum class In { code, comment, text, longText } in = In::code;
+    char quote = 0;    // the open string's
+    bool value = false;  // the open string follows '=': a value, not a key
+    char last = '\n';   // the last character of code but spaces and tabs
+    for (size_t i = bomLength(text); i < text.size(); ++i) {
+        const char c = text[i];
+        if (static_cast<uint8_t>(c) >= 0x80) {
+            size_t length;
+            if (decodeAt(text, i, &length) < 0)
+                return Failure{positionOf(text, i), "not UTF-8 text; save the profile as UTF-8"};
+            if (in == In::code || ((in == In::text || in == In::longText) && !value))
+                return Failure{positionOf(text, i),
+                               shown(text, i) + " outside a value's quotes: keys are Latin letters, texts go in double quotes"};
+            i += length - 1;
+            continue;
+        }
+        const bool closes = in == In::longText ? text.substr(i, 3) == std::string(3, quote) : c == quote;
+        switch (in) {
+        case In::code:
+            if (c == '#') in = In::comment;
+            if (c == '"' || c == '\'') {
+                quote = c;
+                value = last == '=';
+                in = text.substr(i, 3) == std::string(3, c) ? In::longText : In::text;
+                if (in == In::longText) i += 2;
+            }
+            if (c != ' ' && c != '\t') last = c;
+            break;
+        case In::comment:
+            if (c == '\n') {
+                in = In::code;
+                last = c;
+            }
+            break;
+        case In::text:
+            // An escaped character is skipped, a letter after a backslash is judged as any.
+            if (c == '\\' && quote == '"' && i + 1 < text.size() && static_cast<uint8_t>(text[i + 1]) < 0x80) {
+                ++i;
+            } else if (closes || c == '\n') {
+                in = In::code;
+                last = c;
+            }
+            break;
+        case In::longText:
+            if (c == '\\' && quote == '"') {
+                // toml++ asks whether the character after a backslash is a space and, after a
+                // line-ending one, the first past the spaces and line breaks it skips.
+                size_t next = i + 1;
+                while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) ++next;
+                if (next < text.size() && (text[next] == '\r' || text[next] == '\n'))
+                    while (next < text.size() && spaceOrBreak(text[next])) ++next;
+                if (next < text.size() && static_cast<uint8_t>(text[next]) >= 0x80)
+                    return Failure{positionOf(text, next), "a backslash before " + shown(text, next) +
+                                                               ": write the text on one line, without it"};
+                i = next > i + 1 ? next - 1 : i + 1;
+            } else if (closes) {
+                i += 2;
+                while (i + 1 < text.size() && text[i + 1] == quote) ++i;
+                in = In::code;
+                last = quote;
+            }
+            break;
+        }
+    }
+    return {};
 }
 
 std::string toUtf8(const std::string& cp1251) {
@@ -149,10 +260,11 @@ bool somethingToApply(const Profile& profile) {
 
 std::string parseProfile(const std::string& text, const std::string& path, Profile* profile) {
     *profile = Profile{};
+    const Failure unreadable = unreadableCharacter(text);
+    if (!unreadable.text.empty()) return failureLine(path, unreadable);
     const toml::parse_result parsed = toml::parse(text, std::string_view(path));
     if (!parsed) {
         std::string description(parsed.error().description());
-        if (description.find("utf-8") != std::string::npos) description += " (save the profile as UTF-8)";
         // What a value typed as in an INI file runs into.
         if (description.find("could not determine value type") != std::string::npos ||
             description.find("expected a comment or whitespace") != std::string::npos)
@@ -194,8 +306,11 @@ const Key* difference(const Profile& profile, const Profile& again) {
 
 std::string profileText(const Profile& profile) {
     // toml++ quotes and escapes every value; it writes one key at a time so that the file
-    // lists the values in the window's order, where one table would sort its keys.
-    const toml::format_flags flags = toml::toml_formatter::default_flags & ~toml::format_flags::allow_literal_strings;
+    // lists the values in the window's order, where one table would sort its keys. Each value
+    // stays on its line in double quotes: toml++ 3.3 opens a multi-line string right before a
+    // value's own leading line break, which the reader then drops.
+    const toml::format_flags flags = toml::toml_formatter::default_flags & ~toml::format_flags::allow_literal_strings &
+                                     ~toml::format_flags::allow_multi_line_strings;
     std::ostringstream unit, modem;
     for (const Key& key : keys) {
         toml::table line;
