@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
     read->add_option("--save-profile", options.saveProfile, "write what was read as a profile")
         ->option_text("FILE");
     read->add_flag("--unit-only", options.unitOnly, "leave the modem out");
-    apply->add_option("profile", options.profile, "the profile (INI: [unit], [modem])")->required();
+    apply->add_option("profile", options.profile, "the profile (TOML: [unit], [modem])")->required();
     Wanted& wanted = options.wanted;
     const struct {
         const char* flag;
