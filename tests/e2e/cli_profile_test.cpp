@@ -72,6 +72,22 @@ TEST_F(CliEndToEnd, ACyrillicValueGoesOutAsWindows1251AndIsSavedAsUtf8) {
     EXPECT_NE(saved.find("[modem]\nip = \"10.0.0.5\"\napn = \"интернет\"\nuser = \"Юзер\"\nno-internet = false\n"),
               std::string::npos)
         << saved;
+    EXPECT_NE(read.out.find("user: Юзер\n"), std::string::npos) << "reports are UTF-8: " << read.out;
+
+    // Typed on the command line, the same text goes out the same way, and one that
+    // Windows-1251 cannot hold is refused before anything is sent.
+    const Outcome write = cli({"write", "--port", "COM6", "--ip", "10.0.0.6", "--apn", "интернет", "--user",
+                               "Юра", "--password-file", "pw.txt"});
+    EXPECT_EQ(write.exitCode, 0) << write.err;
+    EXPECT_EQ(device->modem().storedConnection[0].get("user"), "\xDE\xF0\xE0");
+    EXPECT_NE(write.out.find("user: written Юра, read back Юра, match"), std::string::npos) << write.out;
+    device->clearLogs();
+    const Outcome refused = cli({"write", "--port", "COM6", "--ip", "1.2.3.4", "--apn", "a", "--user", "Юра✓",
+                                 "--password-file", "pw.txt"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("user: the character \"✓\" (U+2713) is not in Windows-1251"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(device->received(), "");
 }
 
 // The characters an INI reader stumbled over, from the device to the file and back.

@@ -69,6 +69,20 @@ std::string readPasswordFile(const std::string& path, std::string* password) {
     return {};
 }
 
+// A value typed on the command line as the unit and the modem keep it, in Windows-1251, as the
+// window's boxes would. A terminal gives UTF-8; text that is not UTF-8 came in the system's own
+// single-byte code page (a Windows console's), and is taken byte for byte.
+std::string typedText(const std::string& text, const char* name, std::string* failed) {
+    std::string bytes, missing;
+    if (utf8ToDevice(text, &bytes, &missing)) return bytes;
+    if (missing.empty()) return text;
+    // The password's characters are never shown, not even the one at fault.
+    const bool secret = std::string(name) == "password";
+    *failed = std::string(name) + ": " + (secret ? std::string("a character") : "the character " + missing) +
+              " is not in Windows-1251, which the unit and the modem use";
+    return {};
+}
+
 int usage(const std::string& line) {
     std::fprintf(stderr, "tarnwick-cli: %s\n", line.c_str());
     return exitUsage;
@@ -79,20 +93,25 @@ std::string takePassword(Options& options) {
     Wanted& wanted = options.wanted;
     if (!options.passwordFile.empty()) {
         std::string password;
-        const std::string failed = readPasswordFile(options.passwordFile, &password);
+        std::string failed = readPasswordFile(options.passwordFile, &password);
         if (!failed.empty()) return failed;
-        wanted[Value::password] = password;
-        return {};
+        wanted[Value::password] = typedText(password, "password", &failed);
+        return failed;
     }
     // An empty variable is one set by accident (TARNWICK_PASSWORD=$UNSET): it counts as not set.
     const char* password = std::getenv("TARNWICK_PASSWORD");
-    if (password != nullptr && *password != '\0' && (wanted[Value::ip] || wanted[Value::apn] || wanted[Value::user]))
-        wanted[Value::password] = password;
+    if (password != nullptr && *password != '\0' &&
+        (wanted[Value::ip] || wanted[Value::apn] || wanted[Value::user])) {
+        std::string failed;
+        wanted[Value::password] = typedText(password, "password", &failed);
+        return failed;
+    }
     return {};
 }
 
 int report(const Run& run, const Options& options, const std::string& command) {
-    for (const std::string& line : run.failures) std::fprintf(stderr, "tarnwick-cli: %s\n", line.c_str());
+    for (const std::string& line : run.failures)
+        std::fprintf(stderr, "tarnwick-cli: %s\n", deviceToUtf8(line).c_str());
     const std::string text = options.json ? jsonReport(run, command, options.port) : textReport(run, command);
     std::fputs(text.c_str(), stdout);
     return run.exitCode;
@@ -187,7 +206,13 @@ int main(int argc, char** argv) {
                   {"--user", Value::user, "packet-data user"}};
     for (const auto& value : values) {
         std::optional<std::string>& slot = wanted[value.value];
-        write->add_option_function<std::string>(value.flag, [&slot](const std::string& text) { slot = text; },
+        write->add_option_function<std::string>(
+            value.flag,
+            [&slot, &value](const std::string& text) {
+                std::string failed;
+                slot = typedText(text, valueName(value.value), &failed);
+                if (!failed.empty()) throw CLI::ValidationError(value.flag, failed);
+            },
                                                 value.help);
     }
     for (CLI::App* command : {write, apply}) {

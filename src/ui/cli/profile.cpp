@@ -97,12 +97,14 @@ std::string shown(std::string_view text, size_t i) {
 
 // The profile's UTF-8 as the Windows-1251 bytes the unit and the modem keep. False, with the
 // character that code page has no byte for.
-bool toCp1251(std::string_view utf8, std::string* out, std::string* missing) {
+bool toCp1251Bytes(std::string_view utf8, std::string* out, std::string* missing) {
     out->clear();
     for (size_t i = 0, length; i < utf8.size(); i += length) {
-        const int byte = unicodeToCp1251(static_cast<uint32_t>(decodeAt(utf8, i, &length)));
+        const long point = decodeAt(utf8, i, &length);
+        const int byte = point < 0 ? -1 : unicodeToCp1251(static_cast<uint32_t>(point));
         if (byte < 0) {
-            *missing = shown(utf8, i);
+            // Bytes that are not UTF-8 name no character.
+            *missing = point < 0 ? std::string() : shown(utf8, i);
             return false;
         }
         out->push_back(static_cast<char>(byte));
@@ -202,7 +204,7 @@ Failure unreadableCharacter(std::string_view text) {
     return {};
 }
 
-std::string toUtf8(const std::string& cp1251) {
+std::string toUtf8Text(const std::string& cp1251) {
     std::string text(cp1251.size() * 3, '\0');
     text.resize(cp1251ToUtf8(reinterpret_cast<const uint8_t*>(cp1251.data()), cp1251.size(), text.data(),
                              text.size()));
@@ -227,7 +229,7 @@ void readValue(const Key& key, const toml::node& node, Profile& profile, Failure
         return;
     }
     std::string bytes, missing;
-    if (toCp1251(text->get(), &bytes, &missing))
+    if (toCp1251Bytes(text->get(), &bytes, &missing))
         profile.values[size_t(key.value)] = bytes;
     else
         note(failure, node.source().begin,
@@ -315,7 +317,7 @@ std::string profileText(const Profile& profile) {
     for (const Key& key : keys) {
         toml::table line;
         if (key.kind == Kind::text && profile.values[size_t(key.value)])
-            line.insert(key.name, toUtf8(*profile.values[size_t(key.value)]));
+            line.insert(key.name, toUtf8Text(*profile.values[size_t(key.value)]));
         else if (key.kind == Kind::flag && profile.noInternet)
             line.insert(key.name, *profile.noInternet);
         else if (key.kind == Kind::path && profile.passwordFile)
@@ -384,6 +386,12 @@ std::string writeProfile(const std::string& path, const Profile& profile) {
     std::remove(path.c_str());
     return key != nullptr ? notKept(*key, profile) : reread + "; no profile written";
 }
+
+bool utf8ToDevice(std::string_view utf8, std::string* cp1251, std::string* missing) {
+    return toCp1251Bytes(utf8, cp1251, missing);
+}
+
+std::string deviceToUtf8(const std::string& cp1251) { return toUtf8Text(cp1251); }
 
 std::string loadProfile(const std::string& path, Wanted& wanted, std::string* passwordFile) {
     Profile profile;

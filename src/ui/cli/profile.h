@@ -15,6 +15,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "ui/cli/provisioning.h"
 
@@ -37,6 +38,14 @@ std::string readProfile(const std::string& path, Profile* profile);
 // Writes the profile, with a comment that the password is never kept. It is written only if
 // it reads back as the very same values; returns the failure line, or an empty text.
 std::string writeProfile(const std::string& path, const Profile& profile);
+
+// Text typed by the engineer (UTF-8) as the Windows-1251 bytes the unit and the modem keep.
+// False, with the character that code page lacks ("✓" (U+2713)), when it cannot be held; false
+// with `missing` empty when the text is not UTF-8 at all.
+bool utf8ToDevice(std::string_view utf8, std::string* cp1251, std::string* missing);
+
+// The unit's and the modem's Windows-1251 bytes as UTF-8, for a terminal, a report or a file.
+std::string deviceToUtf8(const std::string& cp1251);
 
 // The command line's side. loadProfile puts the profile's values into `wanted` and the
 // password file it names, if any, into `passwordFile`.

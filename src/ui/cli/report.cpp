@@ -2,28 +2,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ui/cli/profile.h"
+
 namespace tarnwick::cli {
 
 namespace {
 
-std::string shown(const std::string& text) { return text.empty() ? "(empty)" : text; }
+std::string shown(const std::string& text) { return text.empty() ? "(empty)" : deviceToUtf8(text); }
 
-// The unit's and the modem's texts are Windows-1251 bytes; JSON wants UTF-8, and ASCII is
-// what these values hold. Anything else is shown as \xNN rather than break the document.
-std::string utf8(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            static const char hex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out.push_back(hex[c >> 4]);
-            out.push_back(hex[c & 15]);
-        }
-    }
-    return out;
-}
+// The unit's and the modem's texts, and the failure lines that quote them, are Windows-1251
+// bytes; a terminal and JSON want UTF-8.
+std::string utf8(const std::string& text) { return deviceToUtf8(text); }
 
 }  // namespace
 
@@ -57,7 +46,7 @@ std::string textReport(const Run& run, const std::string& command) {
 std::string jsonReport(const Run& run, const std::string& command, const std::string& port) {
     nlohmann::ordered_json document;
     document["command"] = command;
-    document["port"] = utf8(port);
+    document["port"] = port;
     document["exitCode"] = run.exitCode;
     document["values"] = nlohmann::ordered_json::array();
     for (const Result& result : run.results) {
@@ -74,7 +63,7 @@ std::string jsonReport(const Run& run, const std::string& command, const std::st
     }
     document["failures"] = nlohmann::ordered_json::array();
     for (const std::string& line : run.failures) document["failures"].push_back(utf8(line));
-    return document.dump(2) + "\n";
+    return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace tarnwick::cli
