@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "modem/file_store.h"
@@ -51,6 +52,15 @@ bool isTemporaryName(const char* entry, const char* base) {
     return count > 0 && count <= processIdDigits && std::strcmp(digits + count, temporaryEnd) == 0;
 }
 
+bool processRuns(unsigned long id) {
+    if (id == GetCurrentProcessId()) return false;  // ours is never in progress during a sweep
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) return false;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
 void deleteTemporariesBeside(const char* path) {
     char pattern[pathCapacity];
     if (std::snprintf(pattern, sizeof pattern, "%s%s*%s", path, temporaryMark, temporaryEnd) >=
@@ -71,6 +81,11 @@ void deleteTemporariesBeside(const char* path) {
         std::memcpy(stale, path, folder);
         std::strcpy(stale + folder, found.cFileName);
         // A file another run is still writing is open without sharing: it cannot be deleted.
+        // Between its close and the replace it is open no longer, so a temporary whose process
+        // still runs is left to that process.
+        if (processRuns(std::strtoul(found.cFileName + std::strlen(path + folder) + sizeof temporaryMark - 1,
+                                     nullptr, 10)))
+            continue;
         DeleteFileA(stale);
     } while (FindNextFileA(search, &found));
     FindClose(search);
