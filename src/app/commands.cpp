@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/control.h"
 #include "app/frontend.h"
 #include "app/layout.h"
-#include "app/trace.h"
+#include "base/app_state.h"
+#include "base/control.h"
+#include "base/trace.h"
 #include "modem/settings_file.h"
 #include "serial/port.h"
 

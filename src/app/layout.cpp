@@ -1,6 +1,6 @@
 #include "app/layout.h"
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "modem/settings_file.h"
 
 namespace tarnwick {

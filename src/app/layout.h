@@ -3,9 +3,10 @@
 // client area. Both front ends build and paint from these tables.
 #include <cstddef>
 
-#include "app/control.h"
-#include "app/handles.h"
-#include "app/text_field.h"
+#include "base/control.h"
+#include "base/handles.h"
+#include "base/ids.h"
+#include "base/text_field.h"
 
 namespace tarnwick {
 
@@ -17,29 +18,6 @@ constexpr const char* windowClassName = "TARNWICK";
 constexpr const char* aboutFirstLine = "Tarnwick Version 1.0";
 // Must fit the About box's 119-unit text line, about 30 characters.
 constexpr const char* aboutSecondLine = "Field set-up of the 7190 unit";
-
-// Control and command ids.
-enum : int {
-    idAbout = 104,
-    idExit = 105,
-    idPortName = 3000,
-    idSetupStatus = 3002,
-    idQueryStatus = 3003,
-    idPortStatus = 3004,
-    idIpAddress = 3021,
-    idApn = 3022,
-    idUser = 3023,
-    idPassword = 3027,
-    idModemRead = 3030,
-    idModemWrite = 3031,
-    idNoInternet = 3032,
-    idFirstValue = 3139,   // + row 0..4
-    idFirstRead = 3144,    // + row 0..4
-    idFirstWrite = 3149,   // + row 0..4
-    idOpenPort = 32772,
-    idClosePort = 32773,
-    idTrace = 32774,       // menu "Tools", beside the menu "Communication"
-};
 
 enum class ControlKind { singleLineEdit, multiLineEdit, pushButton, checkBox };
 

@@ -1,8 +1,8 @@
 #include "app/tick.h"
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/trace_decode.h"
+#include "base/app_state.h"
 #include "modem/modem_jobs.h"
 #include "serial/burst.h"
 #include "unit/parameter_jobs.h"

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/trace.h"
+#include "base/trace.h"
 
 namespace tarnwick {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace tarnwick {
 

@@ -1,5 +1,5 @@
-#include "app/app_state.h"
-#include "app/trace.h"
+#include "base/app_state.h"
+#include "base/trace.h"
 #include "modem/at_commands.h"
 #include "modem/modem_jobs.h"
 #include "modem/settings_file.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "modem/file_store.h"
 
 namespace tarnwick {

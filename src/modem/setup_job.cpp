@@ -1,9 +1,9 @@
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/control.h"
-#include "app/layout.h"
-#include "app/trace.h"
+#include "base/app_state.h"
+#include "base/control.h"
+#include "base/ids.h"
+#include "base/trace.h"
 #include "modem/at_commands.h"
 #include "modem/modem_jobs.h"
 #include "modem/settings_file.h"

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/trace.h"
+#include "base/clock.h"
+#include "base/trace.h"
 #include "serial/buffers.h"
 #include "serial/classifier.h"
 #include "serial/quiet_timer.h"

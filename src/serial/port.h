@@ -2,7 +2,7 @@
 // The serial port and its reader and writer threads, supplied once per operating system.
 #include <cstdint>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 namespace tarnwick {
 

@@ -1,6 +1,6 @@
 #pragma once
-// The quiet timer (timer 1 of the main window) and the clock that times bursts. Each front end
-// supplies these; the tests supply a fake clock and a timer they expire by hand.
+// The quiet timer (timer 1 of the main window). Each front end supplies it; the tests supply a
+// timer they expire by hand.
 #include <cstdint>
 
 namespace tarnwick {
@@ -11,8 +11,5 @@ void requestQuietTimer(uint32_t ms);
 
 // Window thread: cancel a pending expiry.
 void stopQuietTimer();
-
-// Monotonic milliseconds; wraps after 49 days, so only differences are meaningful.
-uint32_t monotonicMs();
 
 }  // namespace tarnwick

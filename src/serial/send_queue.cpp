@@ -3,8 +3,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/app_state.h"
-#include "app/trace.h"
+#include "base/app_state.h"
+#include "base/trace.h"
 #include "serial/buffers.h"
 #include "serial/port.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "serial/buffers.h"
 #include "serial/send_queue.h"
 

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/app_state.h"
-#include "app/text_field.h"
+#include "base/app_state.h"
+#include "base/text_field.h"
 
 namespace tarnwick {
 

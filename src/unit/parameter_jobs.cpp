@@ -1,6 +1,6 @@
 #include "unit/parameter_jobs.h"
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "serial/buffers.h"
 #include "serial/burst.h"
 #include "unit/job_engine.h"

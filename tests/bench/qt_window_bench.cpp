@@ -15,7 +15,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/quiet_timer_qt.h"
 

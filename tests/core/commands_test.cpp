@@ -6,9 +6,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/layout.h"
-#include "app/trace.h"
+#include "base/app_state.h"
+#include "base/trace.h"
 #include "fakes.h"
 #include "modem/settings_file.h"
 

@@ -1,6 +1,7 @@
 # Fails when a file of the portable core includes anything but a C++ standard header or a
 # project header: the core must build with no operating-system or GUI header.
 file(GLOB_RECURSE sources
+  ${SOURCE_DIR}/src/base/*.h ${SOURCE_DIR}/src/base/*.cpp
   ${SOURCE_DIR}/src/app/*.h ${SOURCE_DIR}/src/app/*.cpp
   ${SOURCE_DIR}/src/serial/*.h ${SOURCE_DIR}/src/serial/*.cpp
   ${SOURCE_DIR}/src/unit/*.h ${SOURCE_DIR}/src/unit/*.cpp

@@ -8,8 +8,8 @@
 #include <set>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/cp1251.h"
+#include "base/app_state.h"
+#include "base/cp1251.h"
 #include "fakes.h"
 #include "modem/settings_file.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "fakes.h"
 #include "test_files.h"
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/trace.h"
 #include "app/trace_decode.h"
+#include "base/trace.h"
 #include "fakes.h"
 #include "serial/buffers.h"
 #include "test_files.h"

@@ -14,18 +14,18 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "base/app_state.h"
 #include "devsim.h"
 #include "fakes.h"
-#include "test_files.h"
 #include "headless_loop.h"
 #include "modem/settings_file.h"
 #include "serial/buffers.h"
 #include "serial/burst.h"
 #include "serial/send_queue.h"
+#include "test_files.h"
 
 namespace e2e {
 

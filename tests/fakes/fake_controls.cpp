@@ -2,8 +2,8 @@
 
 #include <deque>
 
-#include "app/app_state.h"
 #include "app/frontend.h"
+#include "base/app_state.h"
 
 namespace fake {
 

@@ -1,3 +1,4 @@
+#include "base/clock.h"
 #include "fakes.h"
 #include "serial/burst.h"
 #include "serial/quiet_timer.h"

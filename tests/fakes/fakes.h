@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/control.h"
-#include "app/handles.h"
 #include "app/layout.h"
+#include "base/app_state.h"
+#include "base/control.h"
+#include "base/handles.h"
 #include "modem/settings_file.h"
 #include "serial/buffers.h"
 #include "serial/burst.h"

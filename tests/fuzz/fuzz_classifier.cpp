@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "fakes.h"
 #include "fuzz_check.h"
 #include "serial/buffers.h"

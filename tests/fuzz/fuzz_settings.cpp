@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "fakes.h"
 #include "fuzz_check.h"
 #include "modem/settings_file.h"

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/trace.h"
 #include "app/trace_decode.h"
+#include "base/trace.h"
 #include "fakes.h"
 #include "fuzz_check.h"
 

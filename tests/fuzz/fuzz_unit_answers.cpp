@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "base/app_state.h"
 #include "fakes.h"
 #include "fuzz_check.h"
 #include "serial/buffers.h"

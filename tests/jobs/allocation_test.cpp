@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "base/app_state.h"
 #include "fakes.h"
 #include "modem/settings_file.h"
 #include "serial/buffers.h"

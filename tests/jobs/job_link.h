@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "base/app_state.h"
 #include "fakes.h"
-#include "test_files.h"
 #include "modem/settings_file.h"
 #include "serial/buffers.h"
 #include "serial/send_queue.h"
+#include "test_files.h"
 
 namespace jobs {
 

@@ -2,9 +2,9 @@
 #include <QLabel>
 #include <QTest>
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/layout.h"
+#include "base/app_state.h"
 #include "qt_support.h"
 #include "ui/qt/about_dialog.h"
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "counting_new.h"
 #include "qt_support.h"
 #include "serial/buffers.h"

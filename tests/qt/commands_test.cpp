@@ -6,9 +6,9 @@
 
 #include <thread>
 
-#include "app/app_state.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "base/app_state.h"
 #include "modem/settings_file.h"
 #include "qt_support.h"
 #include "serial/quiet_timer.h"

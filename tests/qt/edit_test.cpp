@@ -3,8 +3,8 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/app_state.h"
 #include "app/layout.h"
+#include "base/app_state.h"
 #include "qt_support.h"
 
 using namespace tarnwick;

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/app_state.h"
 #include "app/layout.h"
+#include "base/app_state.h"
 #include "modem/settings_file.h"
 #include "serial/burst.h"
 #include "serial/port.h"

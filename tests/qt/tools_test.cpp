@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "app/layout.h"
-#include "app/trace.h"
+#include "base/trace.h"
 #include "qt_support.h"
 #include "ui/qt/simulated_port.h"
 #include "ui/qt/trace_window.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <thread>
 
-#include "app/app_state.h"
 #include "app/layout.h"
 #include "app/trace_decode.h"
+#include "base/app_state.h"
 #include "modem/settings_file.h"
 #include "qt_support.h"
 #include "serial/buffers.h"

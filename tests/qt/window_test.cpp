@@ -9,8 +9,8 @@
 
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/layout.h"
+#include "base/app_state.h"
 #include "qt_support.h"
 
 using namespace tarnwick;

@@ -6,8 +6,8 @@
 #include <string>
 #include <thread>
 
-#include "app/app_state.h"
 #include "app/tick.h"
+#include "base/app_state.h"
 #include "fakes.h"
 #include "serial/buffers.h"
 #include "serial/quiet_timer.h"

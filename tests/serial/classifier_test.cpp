@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "fakes.h"
 #include "serial/buffers.h"
 

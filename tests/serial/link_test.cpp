@@ -7,8 +7,8 @@
 #include <memory>
 #include <thread>
 
-#include "app/app_state.h"
 #include "app/layout.h"
+#include "base/app_state.h"
 #include "devsim.h"
 #include "fakes.h"
 #include "headless_loop.h"

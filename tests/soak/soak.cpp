@@ -23,10 +23,10 @@
 #include <random>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "base/app_state.h"
 #include "devsim.h"
 #include "fakes.h"
 #include "headless_loop.h"

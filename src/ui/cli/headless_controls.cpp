@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/control.h"
 #include "app/frontend.h"
-#include "app/text_field.h"
+#include "base/control.h"
+#include "base/text_field.h"
 
 namespace tarnwick {
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/cp1251.h"
+#include "base/cp1251.h"
 
 namespace tarnwick::cli {
 

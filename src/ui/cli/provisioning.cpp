@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
-#include "app/trace.h"
 #include "app/trace_decode.h"
+#include "base/app_state.h"
+#include "base/trace.h"
 #include "headless_loop.h"
 #include "modem/modem_jobs.h"
 #include "modem/settings_file.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "app/commands.h"
-#include "app/control.h"
+#include "base/control.h"
 #include "ui/qt/qt_text.h"
 
 namespace tarnwick::qt {

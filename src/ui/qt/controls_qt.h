@@ -1,5 +1,5 @@
 #pragma once
-// The Qt widgets behind the core's control seam (app/control.h). Every control carries its id
+// The Qt widgets behind the core's control seam (base/control.h). Every control carries its id
 // as object name and as the property "controlId", and is a child of the window's client area.
 #include <QCheckBox>
 #include <QLineEdit>

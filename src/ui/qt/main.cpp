@@ -13,8 +13,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/app_state.h"
 #include "app/trace_decode.h"
+#include "base/app_state.h"
 #include "serial/port.h"
 #include "serial/port_list.h"
 #include "ui/qt/main_window.h"

@@ -7,11 +7,11 @@
 #include <QMenuBar>
 #include <QPainter>
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/frontend.h"
 #include "app/layout.h"
 #include "app/tick.h"
+#include "base/app_state.h"
 #include "serial/port_list.h"
 #include "ui/qt/about_dialog.h"
 #include "ui/qt/app_icon.h"

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "app/cp1251.h"
+#include "base/cp1251.h"
 
 namespace tarnwick::qt {
 

@@ -3,10 +3,10 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/control.h"
 #include "app/frontend.h"
-#include "app/text_field.h"
+#include "base/app_state.h"
+#include "base/control.h"
+#include "base/text_field.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_ui.h"
 

@@ -5,16 +5,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
-#include "serial/port_list.h"
-#include "version.h"
 #include "app/trace_decode.h"
+#include "base/app_state.h"
 #include "serial/burst.h"
+#include "serial/port_list.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_ui.h"
+#include "version.h"
 
 namespace tarnwick {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "app/cp1251.h"
 #include "app/layout.h"
+#include "base/cp1251.h"
 #include "ui/win32/win32_ui.h"
 
 namespace tarnwick {

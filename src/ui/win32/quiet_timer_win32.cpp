@@ -1,7 +1,7 @@
 // The quiet timer of the serial layer as timer 1 of the main window.
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "serial/quiet_timer.h"
 #include "ui/win32/win32_ui.h"
 

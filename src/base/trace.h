@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 namespace tarnwick {
 

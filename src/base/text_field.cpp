@@ -1,8 +1,8 @@
-#include "app/text_field.h"
+#include "base/text_field.h"
 
 #include <cstring>
 
-#include "app/control.h"
+#include "base/control.h"
 
 namespace tarnwick {
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "app/handles.h"
-#include "app/text_field.h"
+#include "base/handles.h"
+#include "base/text_field.h"
 
 namespace tarnwick {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace tarnwick {
 

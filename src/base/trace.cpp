@@ -1,8 +1,8 @@
-#include "app/trace.h"
+#include "base/trace.h"
 
 #include <cstring>
 
-#include "serial/quiet_timer.h"
+#include "base/clock.h"
 
 namespace tarnwick {
 

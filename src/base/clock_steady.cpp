@@ -1,6 +1,6 @@
 #include <chrono>
 
-#include "serial/quiet_timer.h"
+#include "base/clock.h"
 
 namespace tarnwick {
 

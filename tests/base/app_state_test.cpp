@@ -1,8 +1,8 @@
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 #include <gtest/gtest.h>
 
-#include "app/cp1251.h"
+#include "base/cp1251.h"
 
 using namespace tarnwick;
 

@@ -1,4 +1,4 @@
-#include "app/text_field.h"
+#include "base/text_field.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,28 @@
+#pragma once
+// The ids of the main window's controls and of its commands: the core's jobs and command table
+// name controls by them, and the front ends build menus and controls with them.
+namespace tarnwick {
+
+enum : int {
+    idAbout = 104,
+    idExit = 105,
+    idPortName = 3000,
+    idSetupStatus = 3002,
+    idQueryStatus = 3003,
+    idPortStatus = 3004,
+    idIpAddress = 3021,
+    idApn = 3022,
+    idUser = 3023,
+    idPassword = 3027,
+    idModemRead = 3030,
+    idModemWrite = 3031,
+    idNoInternet = 3032,
+    idFirstValue = 3139,   // + row 0..4
+    idFirstRead = 3144,    // + row 0..4
+    idFirstWrite = 3149,   // + row 0..4
+    idOpenPort = 32772,
+    idClosePort = 32773,
+    idTrace = 32774,       // menu "Tools", beside the menu "Communication"
+};
+
+}  // namespace tarnwick
