@@ -6,9 +6,9 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "ui/cli/profile.h"
+#include "app/profile.h"
 
-using namespace tarnwick::cli;
+using namespace tarnwick::provision;
 
 namespace {
 

@@ -3,8 +3,13 @@
 #include <cstring>
 
 #include "app/frontend.h"
+#include "app/layout.h"
+#include "app/tick.h"
+#include "base/app_state.h"
 #include "base/control.h"
 #include "base/text_field.h"
+#include "ui/headless/headless_loop.h"
+#include "modem/settings_file.h"
 
 namespace tarnwick {
 
@@ -79,18 +84,16 @@ void showAboutDialog() {}
 void destroyMainWindow() {}
 void showTraceWindow() {}
 
-namespace cli {
-
-void* headlessWindow() { return &windowStandIn; }
-
-std::string controlText(int id) {
-    const HeadlessControl* control = byId(id);
-    return control != nullptr ? std::string(control->text, control->length) : std::string();
+bool runJobsUntil(const std::function<bool()>& done, int limitMs) {
+    return headless::runLoop(done, limitMs, [] { mainTick(); });
 }
 
-void setControlText(int id, const std::string& text) {
-    if (HeadlessControl* control = byId(id))
-        tarnwick::setControlText(control, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+namespace cli {
+
+void startHeadless(bool saveIni) {
+    settingsSaveEnabled = saveIni;
+    mainWindow = &windowStandIn;
+    createMainControls(mainWindow, false);
 }
 
 }  // namespace cli

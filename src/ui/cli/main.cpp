@@ -12,8 +12,9 @@
 #include "app/trace_decode.h"
 #include "serial/port.h"
 #include "serial/port_list.h"
-#include "ui/cli/profile.h"
-#include "ui/cli/provisioning.h"
+#include "app/profile.h"
+#include "app/provisioning.h"
+#include "ui/cli/headless_controls.h"
 #include "ui/cli/report.h"
 #include "version.h"
 

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ui/cli/profile.h"
+#include "app/profile.h"
 
 namespace tarnwick::cli {
 

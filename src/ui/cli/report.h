@@ -2,9 +2,12 @@
 // What a run did, for the engineer (a line a value) or for a script (one JSON document).
 #include <string>
 
-#include "ui/cli/provisioning.h"
+#include "app/provisioning.h"
 
 namespace tarnwick::cli {
+
+// The command-line program speaks of the values, outcomes and runs of provisioning.
+using namespace tarnwick::provision;
 
 // "period: written 012, read back 012, match" a value, or "period: 012" for `read`.
 std::string textReport(const Run& run, const std::string& command);

@@ -17,9 +17,9 @@
 #include <string>
 #include <string_view>
 
-#include "ui/cli/provisioning.h"
+#include "app/provisioning.h"
 
-namespace tarnwick::cli {
+namespace tarnwick::provision {
 
 struct Profile {
     // By Value, as Windows-1251 bytes, the way the window's fields hold them. The password
@@ -55,4 +55,4 @@ std::string loadProfile(const std::string& path, Wanted& wanted, std::string* pa
 // a read that left the modem out writes no [modem] at all.
 std::string saveProfile(const std::string& path, const Run& run, bool noInternet);
 
-}  // namespace tarnwick::cli
+}  // namespace tarnwick::provision

@@ -1,4 +1,4 @@
-#include "ui/cli/profile.h"
+#include "app/profile.h"
 
 #include <toml++/toml.h>
 
@@ -11,7 +11,7 @@
 
 #include "base/cp1251.h"
 
-namespace tarnwick::cli {
+namespace tarnwick::provision {
 
 namespace {
 
@@ -416,4 +416,4 @@ std::string saveProfile(const std::string& path, const Run& run, bool noInternet
     return writeProfile(path, profile);
 }
 
-}  // namespace tarnwick::cli
+}  // namespace tarnwick::provision

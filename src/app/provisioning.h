@@ -1,7 +1,8 @@
 #pragma once
-// Provisioning a unit from the command line: the values are put into the very fields the
-// window's buttons act on, and the core's own jobs, stepped by the headless loop, send them,
-// read them back and set the modem up. Nothing here knows a frame or an AT command; what
+// Provisioning a unit: the values are put into the very fields the window's buttons act on,
+// and the core's own jobs, stepped by the front end's loop (runJobsUntil), send them, read
+// them back and set the modem up. The command-line program runs it on its headless loop, the
+// windows while a modal box waits. Nothing here knows a frame or an AT command; what
 // happened on the line is learnt from the trace.
 #include <array>
 #include <atomic>
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace tarnwick::cli {
+namespace tarnwick::provision {
 
 enum class Value { period, address, phone1, phone2, smsPhone, ip, apn, user, password };
 constexpr size_t valueCount = 9;
@@ -78,9 +79,6 @@ extern std::atomic<bool> interruptRequested;
 // an empty text.
 std::string checkWanted(const Wanted& wanted);
 
-// The window's controls, in memory, with the settings file left alone unless `saveIni`.
-void startHeadless(bool saveIni);
-
 // Opens the port by its COMn name or, on Linux, a device path; on failure returns false and
 // the port status text.
 bool openThePort(const std::string& port, std::string* status);
@@ -92,4 +90,4 @@ Run writeAndVerify(const Wanted& wanted);
 // when the modem has no stored profile.
 Run readEverything(bool unitOnly, bool* noInternet);
 
-}  // namespace tarnwick::cli
+}  // namespace tarnwick::provision

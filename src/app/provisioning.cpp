@@ -1,25 +1,49 @@
-#include "ui/cli/provisioning.h"
+#include "app/provisioning.h"
 
 #include <cstring>
 
 #include "app/commands.h"
+#include "app/frontend.h"
 #include "app/layout.h"
 #include "app/tick.h"
 #include "app/trace_decode.h"
 #include "base/app_state.h"
 #include "base/trace.h"
-#include "headless_loop.h"
 #include "modem/modem_jobs.h"
 #include "modem/settings_file.h"
 #include "serial/buffers.h"
-#include "ui/cli/headless_controls.h"
 #include "unit/unit_frame.h"
 
-namespace tarnwick::cli {
+namespace tarnwick::provision {
 
 std::atomic<bool> interruptRequested{false};
 
 namespace {
+
+// The text of an edit box of the main window, by its id, as Windows-1251 bytes; the window's
+// own field does the reading, so this works the same in every front end.
+TextField* fieldById(int id) {
+    for (const ControlSpec& control : mainControls)
+        if (control.id == id) return control.field;
+    return nullptr;
+}
+
+std::string controlText(int id) {
+    TextField* field = fieldById(id);
+    if (field == nullptr) return {};
+    uint8_t text[TextField::rawCapacity] = {};
+    field->useRaw();
+    field->pull();
+    return std::string(reinterpret_cast<const char*>(text), field->copyOut(text));
+}
+
+void setControlText(int id, const std::string& text) {
+    if (TextField* field = fieldById(id)) {
+        field->useRaw();
+        field->assign(reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
+        field->show();
+    }
+}
 
 // Far beyond any job's own deadline (a set-up without internet takes about five seconds), so
 // that only a job that never comes to rest runs into it.
@@ -114,8 +138,7 @@ bool press(int button, const Job& job, uint32_t* from) {
     *from = traceNewest() + 1;
     handleCommand(button, notifyClick);
     const auto rested = [&job] { return job.trigger == 0 && job.state == 0; };
-    headless::runLoop([&] { return interruptRequested.load() || rested(); }, jobLimitMs,
-                      [] { mainTick(); });
+    runJobsUntil([&] { return interruptRequested.load() || rested(); }, jobLimitMs);
     return rested();
 }
 
@@ -230,7 +253,7 @@ Outcome setUpOutcome(const SetUpPlace& place, const JobTrace& seen, bool noInter
 // Runs the set-up; `seen` receives its trace. True when it came to its end with an answer to
 // every step ("Ok!" or "Error!"), so that a read-back can follow.
 bool setUpModem(Run& run, const Wanted& wanted, JobTrace* seen) {
-    setCheckBoxChecked(headlessWindow(), idNoInternet, wanted.noInternet);
+    setCheckBoxChecked(mainWindow, idNoInternet, wanted.noInternet);
     for (Value value : {Value::ip, Value::apn, Value::user, Value::password})
         setControlText(fieldOf(value), wanted[value].value_or(""));
     uint32_t from;
@@ -364,12 +387,6 @@ std::string checkWanted(const Wanted& wanted) {
     return {};
 }
 
-void startHeadless(bool saveIni) {
-    settingsSaveEnabled = saveIni;
-    mainWindow = headlessWindow();
-    createMainControls(mainWindow, false);
-}
-
 bool openThePort(const std::string& port, std::string* status) {
     setControlText(idPortName, port);
     if (!port.empty() && port[0] == '/')
@@ -441,4 +458,4 @@ Run readEverything(bool unitOnly, bool* noInternet) {
     return run;
 }
 
-}  // namespace tarnwick::cli
+}  // namespace tarnwick::provision
