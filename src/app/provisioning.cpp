@@ -1,6 +1,7 @@
 #include "app/provisioning.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "app/commands.h"
 #include "app/frontend.h"
@@ -439,14 +440,16 @@ Run writeAndVerify(const Wanted& wanted) {
     return run;
 }
 
-Run readEverything(bool unitOnly, bool* noInternet) {
+namespace {
+
+Run readSome(const bool (&unitWanted)[std::size(unitValues)], bool modem, bool* noInternet) {
     Run run;
     *noInternet = false;
-    for (Value value : unitValues) {
+    for (size_t i = 0; i < std::size(unitValues); ++i) {
         if (interruptRequested.load()) break;
-        readBackUnitValue(run, add(run, value, Outcome::read));
+        if (unitWanted[i]) readBackUnitValue(run, add(run, unitValues[i], Outcome::read));
     }
-    if (!unitOnly && !interruptRequested.load()) {
+    if (modem && !interruptRequested.load()) {
         const Outcome query = queryModem(run);
         *noInternet = query == Outcome::nothingStored;
         for (Value value : modemValues) {
@@ -456,6 +459,56 @@ Run readEverything(bool unitOnly, bool* noInternet) {
     }
     if (interruptRequested.load()) markInterrupted(run);
     return run;
+}
+
+const Result* resultOf(const Run& run, Value value) {
+    for (const Result& result : run.results)
+        if (result.value == value) return &result;
+    return nullptr;
+}
+
+}  // namespace
+
+Run readEverything(bool unitOnly, bool* noInternet) {
+    const bool all[] = {true, true, true, true, true};
+    return readSome(all, !unitOnly, noInternet);
+}
+
+Run readWanted(const Wanted& wanted, bool* noInternet) {
+    bool named[std::size(unitValues)];
+    for (size_t i = 0; i < std::size(unitValues); ++i) named[i] = wanted[unitValues[i]].has_value();
+    return readSome(named, wanted.touchesModem(), noInternet);
+}
+
+std::vector<Difference> compareWithDevice(const Wanted& wanted, const Run& read, bool deviceNoInternet) {
+    std::vector<Difference> lines;
+    for (size_t v = 0; v < valueCount; ++v) {
+        const Value value = static_cast<Value>(v);
+        if (!wanted[value]) continue;
+        Difference line{valueName(value), Comparison::notReadable, {}, *wanted[value]};
+        if (value == Value::password) {
+            line.comparison = Comparison::notVerifiable;
+            line.profile = "set";
+        } else if (const Result* result = resultOf(read, value)) {
+            // Nothing stored: the modem holds no setting, which reads as an empty one.
+            if (result->outcome == Outcome::read || result->outcome == Outcome::nothingStored) {
+                line.device = result->readBack;
+                line.comparison = line.device == line.profile ? Comparison::same : Comparison::differs;
+            }
+        }
+        lines.push_back(line);
+    }
+    if (wanted.noInternet) {
+        // Known only when the query came to an end: read, or nothing stored.
+        const Result* ip = resultOf(read, Value::ip);
+        const bool known = ip != nullptr && (ip->outcome == Outcome::read || ip->outcome == Outcome::nothingStored);
+        lines.push_back(Difference{"no-internet",
+                                   !known ? Comparison::notReadable
+                                   : deviceNoInternet ? Comparison::same
+                                                      : Comparison::differs,
+                                   known ? (deviceNoInternet ? "true" : "false") : "", "true"});
+    }
+    return lines;
 }
 
 }  // namespace tarnwick::provision

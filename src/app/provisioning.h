@@ -90,4 +90,28 @@ Run writeAndVerify(const Wanted& wanted);
 // when the modem has no stored profile.
 Run readEverything(bool unitOnly, bool* noInternet);
 
+// Reads what `wanted` names and nothing more: its unit values, and the modem when it touches
+// the modem. The password is never read.
+Run readWanted(const Wanted& wanted, bool* noInternet);
+
+// One value a profile names, compared with what the device holds.
+enum class Comparison {
+    same,
+    differs,
+    notReadable,    // the read of it failed; the run's failures say why
+    notVerifiable,  // the password: it cannot be read back
+};
+
+struct Difference {
+    std::string name;       // as valueName spells it, or "no-internet"
+    Comparison comparison;
+    std::string device;     // as read, Windows-1251; "true" or "false" for no-internet
+    std::string profile;    // the password: "set"
+};
+
+// How the device, as `read` found it (readWanted), compares with `wanted`, a line for each
+// value `wanted` names, in the window's order. A modem with nothing stored holds empty texts
+// and counts as set up without internet.
+std::vector<Difference> compareWithDevice(const Wanted& wanted, const Run& read, bool deviceNoInternet);
+
 }  // namespace tarnwick::provision
