@@ -1,0 +1,297 @@
+#include "app/window_profile.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/frontend.h"
+#include "app/layout.h"
+#include "base/app_state.h"
+#include "base/control.h"
+#include "modem/settings_file.h"
+
+namespace tarnwick::provision {
+
+namespace {
+
+constexpr Value unitValues[] = {Value::period, Value::address, Value::phone1, Value::phone2,
+                                Value::smsPhone};
+constexpr Value panelValues[] = {Value::ip, Value::apn, Value::user};
+
+// A job cut short by Cancel still runs to its own end, bounded by its deadlines.
+constexpr int jobEndLimitMs = 60000;
+
+TextField* fieldOf(int id) {
+    for (const ControlSpec& control : mainControls)
+        if (control.id == id) return control.field;
+    return nullptr;
+}
+
+// Through the field, in the view the field is left in afterwards as before: the unit's rows
+// stay in their display view.
+std::string boxText(int id) {
+    TextField* field = fieldOf(id);
+    if (field == nullptr) return {};
+    const bool raw = field->rawSelected();
+    uint8_t text[TextField::rawCapacity] = {};
+    field->useRaw();
+    field->pull();
+    std::string bytes(reinterpret_cast<const char*>(text), field->copyOut(text));
+    if (!raw) field->useDisplay();
+    return bytes;
+}
+
+void putBoxText(int id, const std::string& text) {
+    TextField* field = fieldOf(id);
+    if (field == nullptr) return;
+    const bool raw = field->rawSelected();
+    field->useRaw();
+    field->assign(reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
+    field->show();
+    if (!raw) field->useDisplay();
+}
+
+bool holdsControlCharacter(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20) return true;
+    return false;
+}
+
+// The line a key stands on, for a message about its value; 0 when it cannot be found.
+int lineOfKey(const std::string& path, const char* key) {
+    std::ifstream file(path, std::ios::binary);
+    std::string line;
+    const std::string name = key;
+    for (int number = 1; std::getline(file, line); ++number) {
+        size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos) continue;
+        const bool quoted = line[at] == '"';
+        if (quoted) ++at;
+        if (line.compare(at, name.size(), name) != 0) continue;
+        at += name.size();
+        if (quoted && at < line.size() && line[at] == '"') ++at;
+        if (at < line.size() && (line[at] == ' ' || line[at] == '\t' || line[at] == '=')) return number;
+    }
+    return 0;
+}
+
+std::string valueFailure(const std::string& path, Value value, const std::string& why) {
+    const int line = lineOfKey(path, valueName(value));
+    return "profile " + path + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " +
+           valueName(value) + ": " + why;
+}
+
+// Why a text cannot go into its box, or an empty text.
+std::string boxRefusal(Value value, const std::string& text, const BoxFits& fits) {
+    const bool secret = value == Value::password;
+    const std::string shown = secret ? std::string("the password") : "\"" + deviceToUtf8(text) + "\"";
+    if (holdsControlCharacter(text)) return shown + " holds a control character, which its box cannot hold";
+    if (!fits(boxOf(value), text)) return shown + " is longer than its box holds; nothing was changed";
+    return {};
+}
+
+bool namesPanelValue(const Profile& profile) {
+    for (Value value : panelValues)
+        if (profile.values[size_t(value)]) return true;
+    return profile.passwordFile.has_value();
+}
+
+bool anyJobBusy() {
+    for (const Job* job : allJobs)
+        if (job->trigger != 0 || job->state != 0) return true;
+    return false;
+}
+
+// The boxes a comparison's reads go through, exactly as their controls show them.
+struct Snapshot {
+    struct Box {
+        TextField* field;
+        bool raw;
+        std::string text;
+    };
+    std::vector<Box> boxes;
+    bool noInternet = false;
+};
+
+Snapshot takeSnapshot() {
+    Snapshot snapshot;
+    for (const ControlSpec& control : mainControls) {
+        TextField* field = control.field;
+        if (field == nullptr || field == &portNameField || field == &portStatusField) continue;
+        uint8_t text[TextField::displayCapacity + 1];
+        const size_t length =
+            field->controlHandle() != nullptr ? getControlText(field->controlHandle(), text, sizeof text) : 0;
+        snapshot.boxes.push_back({field, field->rawSelected(), std::string(reinterpret_cast<char*>(text), length)});
+    }
+    snapshot.noInternet = isCheckBoxChecked(mainWindow, idNoInternet);
+    return snapshot;
+}
+
+void restore(const Snapshot& snapshot) {
+    for (const Snapshot::Box& box : snapshot.boxes) {
+        TextField& field = *box.field;
+        if (field.controlHandle() != nullptr)
+            setControlText(field.controlHandle(), reinterpret_cast<const uint8_t*>(box.text.data()), box.text.size());
+        // Both views as the control holds it again, not as the reads left them.
+        field.useDisplay();
+        field.pull();
+        field.useRaw();
+        field.pull();
+        if (!box.raw) field.useDisplay();
+    }
+    setCheckBoxChecked(mainWindow, idNoInternet, snapshot.noInternet);
+}
+
+}  // namespace
+
+int boxOf(Value value) {
+    switch (value) {
+    case Value::ip: return idIpAddress;
+    case Value::apn: return idApn;
+    case Value::user: return idUser;
+    case Value::password: return idPassword;
+    default: return idFirstValue + static_cast<int>(value);
+    }
+}
+
+std::string openProfile(const std::string& path, const BoxFits& fits, OpenedProfile* opened) {
+    *opened = OpenedProfile{};
+    Profile profile;
+    const std::string failed = readProfile(path, &profile);
+    if (!failed.empty()) return failed;
+    const bool noInternet = profile.noInternet.value_or(false);
+    for (size_t v = 0; v < valueCount; ++v) {
+        const Value value = static_cast<Value>(v);
+        if (!profile.values[v]) continue;
+        // A checked box sends no modem value; the profile would say two things at once.
+        if (noInternet && value >= Value::ip)
+            return valueFailure(path, value, "no modem values go with no-internet = true");
+        const std::string refused = boxRefusal(value, *profile.values[v], fits);
+        if (!refused.empty()) return valueFailure(path, value, refused);
+    }
+    if (profile.passwordFile && !noInternet) {
+        // Paths as the profile reader opens them: the system's own narrow names.
+        const std::filesystem::path named(*profile.passwordFile);
+        opened->passwordFile = named.is_absolute() || !named.has_relative_path()
+                                   ? *profile.passwordFile
+                                   : (std::filesystem::path(path).parent_path() / named).string();
+    }
+    opened->profile = profile;
+    return {};
+}
+
+std::string readProfilePassword(const std::string& passwordFile, const BoxFits& fits, std::string* password) {
+    password->clear();
+    std::string line;
+    {
+        std::ifstream file(passwordFile, std::ios::binary);
+        if (!file) return "password: the file " + passwordFile + " cannot be read";
+        if (!std::getline(file, line)) {
+            // On Linux a folder opens like a file; only its first read fails.
+            std::error_code ignored;
+            if (std::filesystem::is_directory(passwordFile, ignored))
+                return "password: " + passwordFile + " is a folder, not a file";
+            if (file.bad()) return "password: the file " + passwordFile + " cannot be read";
+            return "password: the file " + passwordFile + " is empty; an empty password is an empty first line";
+        }
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string bytes, missing;
+    // A file that is not UTF-8 was written in the system's single-byte code page: taken as it is.
+    if (!utf8ToDevice(line, &bytes, &missing)) {
+        if (!missing.empty())
+            return "password: a character in " + passwordFile + " is not in Windows-1251, which the modem uses";
+        bytes = line;
+    }
+    const std::string refused = boxRefusal(Value::password, bytes, fits);
+    if (!refused.empty()) return "password: " + refused + " (" + passwordFile + ")";
+    *password = bytes;
+    return {};
+}
+
+void fillWindow(const Profile& profile, const std::string* password) {
+    for (Value value : unitValues)
+        if (profile.values[size_t(value)]) putBoxText(boxOf(value), *profile.values[size_t(value)]);
+    const bool checked = profile.noInternet ? *profile.noInternet
+                                            : !namesPanelValue(profile) && isCheckBoxChecked(mainWindow, idNoInternet);
+    setCheckBoxChecked(mainWindow, idNoInternet, checked);
+    if (checked) {
+        blankSettings();
+        return;
+    }
+    for (Value value : panelValues)
+        if (profile.values[size_t(value)]) putBoxText(boxOf(value), *profile.values[size_t(value)]);
+    if (password != nullptr) putBoxText(idPassword, *password);
+}
+
+Profile windowProfile() {
+    Profile profile;
+    for (Value value : unitValues) {
+        std::string text = boxText(boxOf(value));
+        if (!text.empty()) profile.values[size_t(value)] = std::move(text);
+    }
+    if (isCheckBoxChecked(mainWindow, idNoInternet)) {
+        profile.noInternet = true;
+        return profile;
+    }
+    for (Value value : panelValues) {
+        std::string text = boxText(boxOf(value));
+        if (!text.empty()) profile.values[size_t(value)] = std::move(text);
+        if (profile.values[size_t(value)]) profile.noInternet = false;
+    }
+    return profile;
+}
+
+std::string saveWindowProfile(const std::string& path) {
+    const Profile profile = windowProfile();
+    bool named = profile.noInternet.has_value();
+    for (const std::optional<std::string>& value : profile.values) named = named || value.has_value();
+    if (!named) return "profile " + path + ": nothing to save, every box is empty; no profile written";
+    return writeProfile(path, profile);
+}
+
+std::string compareWithProfile(const std::string& path, ComparisonReport* report) {
+    *report = ComparisonReport{};
+    Profile profile;
+    const std::string failed = readProfile(path, &profile);
+    if (!failed.empty()) return failed;
+    if (portHandle == invalidPort) return "the port is not open: choose Communication, Open the Port first";
+    if (anyJobBusy()) return "a Read or Write is still running; compare once it has ended";
+
+    Wanted wanted;
+    wanted.values = profile.values;
+    wanted.noInternet = profile.noInternet.value_or(false);
+    // Named so that its line says it cannot be read back; the file itself is never opened.
+    if (profile.passwordFile) wanted[Value::password] = std::string();
+
+    interruptRequested.store(false);
+    const Snapshot before = takeSnapshot();
+    bool deviceNoInternet = false;
+    Run read = readWanted(wanted, &deviceNoInternet);
+    report->interrupted = interruptRequested.load();
+    runJobsUntil([] { return !anyJobBusy(); }, jobEndLimitMs);
+    restore(before);
+    interruptRequested.store(false);
+
+    // The run's own line about an interruption speaks of the command line's closed port; the
+    // window's port stays open and the report says it was cancelled.
+    if (read.exitCode == exitInterrupted && !read.failures.empty()) read.failures.pop_back();
+    report->lines = compareWithDevice(wanted, read, deviceNoInternet);
+    report->failures = read.failures;
+    return {};
+}
+
+std::string jobInProgress() {
+    for (int index = 0; index < jobCount; ++index) {
+        const Job& job = *allJobs[index];
+        if (job.trigger == 0 && job.state == 0) continue;
+        if (index == modemQueryIndex) return "querying the modem";
+        if (index == modemSetupIndex) return "setting the modem up";
+        const int row = (index - periodReadIndex) / 2;
+        const bool reading = (index - periodReadIndex) % 2 == 0;
+        return std::string(reading ? "reading " : "writing ") + valueName(static_cast<Value>(row));
+    }
+    return {};
+}
+
+}  // namespace tarnwick::provision
