@@ -55,6 +55,9 @@ constexpr int serviceProfiles = 10;    // 0..9
 
 struct ModemState {
     bool echo = true;  // on at power-up
+    // What AT+CGSN answers: the modem's IMEI, fifteen digits whose last is the Luhn check
+    // digit. Empty: the modem answers ERROR, as one whose identity is locked away does.
+    std::string imei = "352099001761481";
     int messageFormat = 0;
     int dtrMode = 2;
     bool written = false;  // AT&W seen

@@ -233,6 +233,8 @@ std::string answerModemLine(ModemState& modem, const std::string& line) {
         modem.messageFormat = command[8] - '0';
         return okAnswer;
     }
+    if (command == "AT+CGSN")
+        return modem.imei.empty() ? errorAnswer : "\r\n" + modem.imei + "\r\n" + okAnswer;
     if (command == "AT+CMGF?")
         return "\r\n+CMGF: " + std::to_string(modem.messageFormat) + "\r\n" + okAnswer;
     if (startsWith(command, "AT^SICS") || startsWith(command, "AT^SISS") ||
@@ -274,7 +276,7 @@ int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& 
     const char* const valueOptions[] = {"--error-to", "--delay",  "--chunks",   "--chunk-gap", "--flood",
                                         "--garbage", "--cut",     "--period",   "--address",
                                         "--phone1",  "--phone2",  "--sms-phone", "--ip",
-                                        "--apn",     "--user",    "--password"};
+                                        "--apn",     "--user",    "--password", "--imei"};
     bool known = false;
     for (const char* name : valueOptions) known = known || option == name;
     if (!known) return 0;
@@ -288,6 +290,10 @@ int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& 
     if (option == "--delay") return number(value, 0, 600000, faults.delayMs) ? 2 : -1;
     if (option == "--chunks") return number(value, 1, 1000, faults.chunks) ? 2 : -1;
     if (option == "--chunk-gap") return number(value, 0, 60000, faults.chunkGapMs) ? 2 : -1;
+    if (option == "--imei") {
+        modem.imei = value;
+        return 2;
+    }
     if (option == "--period") return number(value, 0, 999, unit.period) ? 2 : -1;
     if (option == "--address") return number(value, 0, 999, unit.address) ? 2 : -1;
     if (option == "--flood" || option == "--garbage" || option == "--cut") {
@@ -331,7 +337,8 @@ const char* deviceOptionsHelp() {
            "  --no-echo           start with the modem's echo off\n"
            "  --period N, --address N            the unit's numbers (0..999)\n"
            "  --phone1 T, --phone2 T, --sms-phone T   the unit's telephone numbers\n"
-           "  --ip A, --apn T, --user T, --password T  stored modem profiles as after a set-up\n";
+           "  --ip A, --apn T, --user T, --password T  stored modem profiles as after a set-up\n"
+           "  --imei DIGITS       what AT+CGSN answers (default 352099001761481); \"\" for ERROR\n";
 }
 
 }  // namespace devsim
