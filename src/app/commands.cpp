@@ -5,10 +5,12 @@
 #include "app/frontend.h"
 #include "app/layout.h"
 #include "base/app_state.h"
+#include "base/clock.h"
 #include "base/control.h"
 #include "base/trace.h"
 #include "modem/settings_file.h"
 #include "serial/port.h"
+#include "serial/port_holder.h"
 
 namespace tarnwick {
 
@@ -49,9 +51,65 @@ void showStatusAbout(const char* name, size_t length, const char* rest) {
     showPortStatus(message, 4 + length + restLength);
 }
 
-// The name the open port was opened by, for "The COMn is lost.".
+// The name and the path the open port was opened by, for "The COMn is lost." and for opening
+// it again once its device is back.
 char openedName[TextField::rawCapacity + 1] = "";
+char openedPath[4 + TextField::rawCapacity + 1] = "";
 bool lostShown = false;
+
+// After "The COMn is lost." the same port is tried once a second until it opens again or the
+// engineer closes or opens a port. Never while a job runs or waits to: a job's steps must all
+// reach the device they began with, or none.
+constexpr uint32_t retryEveryMs = 1000;
+bool retrying = false;
+uint32_t lastTryMs = 0;
+
+// Who held the device the last open found in use.
+PortHolder heldBy = {};
+
+bool jobsAtRest() {
+    for (const Job* job : allJobs)
+        if (job->trigger != 0 || job->state != 0) return false;
+    return true;
+}
+
+// Without its reader or writer the port would look open and never pass a byte.
+bool startThreadsOrClose() {
+    startPortThreads();
+    if (readerRunning == 1 && writerRunning == 1) return true;
+    stopPortThreads();
+    closePort(portHandle);
+    portHandle = invalidPort;
+    return false;
+}
+
+void letGoOfLostPort() {
+    stopPortThreads();
+    if (portHandle != invalidPort) closePort(portHandle);
+    portHandle = invalidPort;
+    retrying = false;
+    lostShown = false;
+}
+
+// One try. The first lets go of the handle of the device that went, which a reader and a
+// writer still hold. Only the open itself each time: no lookup of who holds the port, nothing
+// allocated while the device stays away.
+void retryLostPort() {
+    const uint32_t now = monotonicMs();
+    if (now - lastTryMs < retryEveryMs || !jobsAtRest()) return;
+    lastTryMs = now;
+    if (portHandle != invalidPort) {
+        stopPortThreads();
+        closePort(portHandle);
+        portHandle = invalidPort;
+        tracePort(TraceKind::portRetrying, openedName);
+    }
+    if (openPort(openedPath, 9600, portHandle) != 0 || !startThreadsOrClose()) return;
+    retrying = false;
+    lostShown = false;
+    tracePort(TraceKind::portReopened, openedName);
+    showStatusAbout(openedName, std::strlen(openedName), " is opened.");
+}
 
 void raise(Job& job) { job.trigger = 1; }
 
@@ -85,12 +143,16 @@ void openPortCommand() {
 }
 
 void openNamedPort(const char* name, const char* path) {
+    heldBy = PortHolder{};
     const size_t length = std::strlen(name);
     if (length > TextField::rawCapacity) {
         tracePort(TraceKind::portNotOpened, "", portNameWrong);
         showPortStatus("Name is wrong.");
         return;
     }
+    // The engineer takes over from the tries: the lost device is let go, the name asked for
+    // is opened.
+    if (retrying) letGoOfLostPort();
     // A second open would fail on the held device anyway; refusing it up front keeps the
     // running connection and its threads on a valid handle.
     if (portHandle != invalidPort) {
@@ -100,21 +162,23 @@ void openNamedPort(const char* name, const char* path) {
     }
     const int result = openPort(path, 9600, portHandle);
     if (result != 0) {
-        tracePort(TraceKind::portNotOpened, name, result);
+        if (result == -1 && findPortHolder(path, heldBy))
+            tracePortInUse(name, heldBy.who, heldBy.rule, result);
+        else
+            tracePort(TraceKind::portNotOpened, name, result);
         showPortStatus("Port did't open!");
         return;
     }
-    startPortThreads();
-    // Without its reader or writer the port would look open and never pass a byte.
-    if (readerRunning != 1 || writerRunning != 1) {
-        stopPortThreads();
-        closePort(portHandle);
-        portHandle = invalidPort;
+    if (!startThreadsOrClose()) {
         tracePort(TraceKind::portNotOpened, name, portThreadsFailed);
         showPortStatus("Port did't open!");
         return;
     }
     std::memcpy(openedName, name, length + 1);
+    // A path too long to keep is not tried again; the COMn paths of the window always fit.
+    const size_t pathLength = std::strlen(path);
+    if (pathLength < sizeof openedPath) std::memcpy(openedPath, path, pathLength + 1);
+    else openedPath[0] = '\0';
     lostShown = false;
     tracePort(TraceKind::portOpened, name);
     showStatusAbout(name, length, " is opened.");
@@ -127,6 +191,7 @@ void closePortCommand() {
         portHandle = invalidPort;
     }
     lostShown = false;
+    retrying = false;
     tracePort(TraceKind::portClosed, "");
     showPortStatus("The Port is closed.");
 }
@@ -138,11 +203,19 @@ void choosePortName(const char* name) {
 }
 
 void checkPortLost() {
+    if (retrying) {
+        retryLostPort();
+        return;
+    }
     if (portHandle == invalidPort || lostShown || !portLost()) return;
     lostShown = true;
     tracePort(TraceKind::portLost, openedName);
     showStatusAbout(openedName, std::strlen(openedName), " is lost.");
+    retrying = openedPath[0] != '\0';
+    lastTryMs = monotonicMs();
 }
+
+const PortHolder& lastPortHolder() { return heldBy; }
 
 bool handleCommand(int id, int notification) {
     if (id >= idFirstRead && id < idFirstRead + 5) {

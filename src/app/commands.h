@@ -1,5 +1,7 @@
 #pragma once
 // The command table: menu items, accelerators, buttons and the check box.
+#include "serial/port_holder.h"
+
 namespace tarnwick {
 
 // Notification codes that reach the table: menu choices and clicks come with 0, accelerators
@@ -24,8 +26,14 @@ void openNamedPort(const char* name, const char* path);
 void choosePortName(const char* name);
 
 // Every tick: once the reader has found the open port's device gone (an adapter pulled),
-// the port status shows "The COMn is lost." and the trace records it. The port stays as it
-// is until "Close the Port".
+// the port status shows "The COMn is lost." and the trace records it. From then on the same
+// port is tried once a second while no job runs; when it opens, the status shows
+// "The COMn is opened." and the trace records it. "Close the Port" ends the tries, and so does
+// "Open the Port", which lets the lost device go and opens the name asked for.
 void checkPortLost();
+
+// Who held the device when the last "Open the Port" found it in use; `who` is empty when the
+// last open did not fail for that.
+const PortHolder& lastPortHolder();
 
 }  // namespace tarnwick

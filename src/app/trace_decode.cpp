@@ -6,6 +6,7 @@
 
 #include "serial/buffers.h"
 #include "serial/classifier.h"
+#include "serial/port_holder.h"
 #include "unit/unit_frame.h"
 
 namespace tarnwick {
@@ -71,7 +72,12 @@ const char* const closingStepNames[] = {"echo off", "SMS text mode", "ignore DTR
 const char* const queryStepNames[] = {"escape", "echo off", "load profile 0", "load profile 9",
                                       "service listing", "connection listing"};
 
-const char* jobName(uint8_t job) { return job < jobCount ? jobNames[job] : "job"; }
+const char* jobName(uint8_t job) {
+    if (job == identityJobIndex) return "identity";
+    return job < jobCount ? jobNames[job] : "job";
+}
+
+bool isModemJob(uint8_t job) { return job == modemSetupIndex || job == modemQueryIndex || job == identityJobIndex; }
 
 // What a unit read selector or write digit stands for.
 const char* parameterName(uint8_t selector) {
@@ -109,6 +115,8 @@ void putStep(Line& line, const TraceRecord& record) {
         line.put("query step %u ", record.step);
         if (record.step < sizeof queryStepNames / sizeof *queryStepNames)
             line.put("(%s)", queryStepNames[record.step]);
+    } else if (record.job == identityJobIndex) {
+        line.put("identity step %u (serial number)", record.step);
     } else {
         line.put("%s request", jobName(record.job));
     }
@@ -192,9 +200,30 @@ void decodeModemAnswer(Line& line, const TraceRecord& record) {
         if (meaning.address.found) putRun(line, "IP", record, meaning.address);
         else line.put(" no client address");
         break;
+    case identityBit:
+        line.put("serial number ");
+        line.escaped(record.bytes + meaning.identity.start, meaning.identity.length);
+        break;
     default: line.put("not recognised"); break;
     }
     if (meaning.answerStart > 0) line.put(" (behind the echo)");
+}
+
+// The port name, who holds the device and the rule that keeps it off, NUL between them.
+void putPortInUse(Line& line, const TraceRecord& record) {
+    const char* texts[3] = {"", "", ""};
+    int lengths[3] = {0, 0, 0};
+    size_t start = 0;
+    for (int i = 0; i < 3 && start <= record.length; ++i) {
+        const void* nul = std::memchr(record.bytes + start, '\0', record.length - start);
+        const size_t end = nul != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - record.bytes)
+                                          : record.length;
+        texts[i] = reinterpret_cast<const char*>(record.bytes + start);
+        lengths[i] = static_cast<int>(end - start);
+        start = end + 1;
+    }
+    line.put("port %.*s did not open: in use by %.*s", lengths[0], texts[0], lengths[1], texts[1]);
+    if (lengths[2] > 0) line.put("; %s %.*s", portHolderRuleAdvice, lengths[2], texts[2]);
 }
 
 void decodeEvent(Line& line, const TraceRecord& record) {
@@ -210,6 +239,11 @@ void decodeEvent(Line& line, const TraceRecord& record) {
         break;
     case TraceKind::portClosed: line.put("port closed"); break;
     case TraceKind::portLost: line.put("port %.*s lost: the device has gone", length, text); break;
+    case TraceKind::portInUse: putPortInUse(line, record); break;
+    case TraceKind::portRetrying:
+        line.put("port %.*s let go; opened again once a second until it opens or is closed", length, text);
+        break;
+    case TraceKind::portReopened: line.put("port %.*s opened again: the device is back", length, text); break;
     case TraceKind::jobStarted:
         line.put("%s: started", jobName(record.job));
         if (record.job == modemSetupIndex) line.put(record.bits ? " (without internet)" : " (internet)");
@@ -226,7 +260,7 @@ void decodeEvent(Line& line, const TraceRecord& record) {
         line.escaped(record.bytes, record.length);
         break;
     case TraceKind::jobDeadline:
-        if (record.job == modemSetupIndex || record.job == modemQueryIndex) {
+        if (isModemJob(record.job)) {
             putStep(line, record);
             line.put(": deadline passed, no answer");
         } else {

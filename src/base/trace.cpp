@@ -49,6 +49,7 @@ void keepBytes(TraceRecord& record, const uint8_t* bytes, size_t count) {
 uint8_t indexOf(const Job& job) {
     for (int index = 0; index < jobCount; ++index)
         if (allJobs[index] == &job) return static_cast<uint8_t>(index);
+    if (&job == &modemIdentityJob) return identityJobIndex;
     return noJob;
 }
 
@@ -111,13 +112,32 @@ void traceJobResult(const Job& job, const uint8_t* text, size_t count) {
 }
 
 void tracePort(TraceKind kind, const char* name, int result) {
-    if (kind == TraceKind::portOpened) {
+    if (kind == TraceKind::portOpened || kind == TraceKind::portReopened) {
         originSet = true;
         originMs = monotonicMs();
     }
     TraceRecord& record = next(kind);
     record.result = result;
     keepBytes(record, reinterpret_cast<const uint8_t*>(name), std::strlen(name));
+}
+
+void tracePortInUse(const char* name, const char* holder, const char* rule, int result) {
+    TraceRecord& record = next(TraceKind::portInUse);
+    record.result = result;
+    size_t used = 0;
+    const auto put = [&record, &used](const char* text, size_t length) {
+        const size_t kept = length < traceBytesCapacity - used ? length : traceBytesCapacity - used;
+        std::memcpy(record.bytes + used, text, kept);
+        used += kept;
+    };
+    put(name, std::strlen(name));
+    put("", 1);  // the NUL between the texts
+    put(holder, std::strlen(holder));
+    if (*rule != '\0') {
+        put("", 1);
+        put(rule, std::strlen(rule));
+    }
+    record.length = static_cast<uint16_t>(used);
 }
 
 uint32_t traceNewest() { return newest; }

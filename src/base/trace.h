@@ -26,6 +26,11 @@ enum class TraceKind : uint8_t {
     jobStepSent,     // step: the step, or escapeStep
     jobResult,       // bytes: the text shown (or, for a unit read, the value shown)
     jobDeadline,     // step: the step whose answer did not come
+    portInUse,       // bytes: the port name, a NUL, who holds the device, and where a udev
+                     // rule would keep the holder off the adapter, a NUL and the rule;
+                     // result: openPort's result
+    portRetrying,    // bytes: the port name; the lost device let go, opened again each second
+    portReopened,    // bytes: the port name; the lost device opened again by itself
 };
 
 // Why "Open the Port" opened nothing, beside openPort's own negative results.
@@ -63,6 +68,9 @@ void traceBurst(uint32_t firstMs, uint32_t lastMs, const uint8_t* bytes, size_t 
 void traceJob(TraceKind kind, const Job& job, unsigned step = 0, bool withoutInternet = false);
 void traceJobResult(const Job& job, const uint8_t* text, size_t count);
 void tracePort(TraceKind kind, const char* name, int result = 0);
+// "Open the Port" found the device held by another program: `holder` says who, `rule` (may
+// be empty) keeps it off the adapter.
+void tracePortInUse(const char* name, const char* holder, const char* rule, int result);
 
 // The newest record's sequence number, 0 before the first.
 uint32_t traceNewest();

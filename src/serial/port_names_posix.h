@@ -26,4 +26,8 @@ bool portsFolder(char* folder, size_t capacity);
 // The COM number the fixed map gives `device` ("/dev/ttyUSB0" is 33), or -1 when it has none.
 long defaultComNumber(const char* device);
 
+// True when the last openPort() that failed found its device held by another program: in
+// another's exclusive mode (EBUSY) or under another's advisory lock. For findPortHolder().
+bool lastOpenFoundDeviceHeld();
+
 }  // namespace tarnwick

@@ -37,6 +37,9 @@ Worker reader;
 // Set by the reader when the device has gone; read by the window thread's tick.
 std::atomic<bool> deviceLost{false};
 
+// Whether the last open failed on a device that another program holds; window thread only.
+bool openFoundHeld = false;
+
 // The baud rate of the open port, for the line time of a send: 8N1 puts ten bits on the
 // wire for each byte.
 std::atomic<int32_t> lineBaud{9600};
@@ -272,14 +275,19 @@ bool startWorker(Worker& worker, void (*loop)(int), int fd) {
 
 int openPort(const char* path, int32_t baud, PortHandle& slot) {
     slot = invalidPort;
+    openFoundHeld = false;
     char device[portPathCapacity];
     if (!resolvePortPath(path, device, sizeof device)) return -1;
     const int fd = open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
+    if (fd < 0) {
+        openFoundHeld = errno == EBUSY;
+        return -1;
+    }
     slot = fd;
     // Exclusive use: the advisory lock keeps out every cooperating program (root included,
     // whom TIOCEXCL does not stop), TIOCEXCL keeps out anyone else who is not root.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        openFoundHeld = errno == EWOULDBLOCK;
         close(fd);
         slot = invalidPort;
         return -1;
@@ -329,5 +337,7 @@ void stopPortThreads() {
 void wakeWriter() { wake(writer.wakeWrite); }
 
 bool portLost() { return deviceLost.load(); }
+
+bool lastOpenFoundDeviceHeld() { return openFoundHeld; }
 
 }  // namespace tarnwick

@@ -5,6 +5,7 @@
 #include "serial/buffers.h"
 #include "serial/burst.h"
 #include "serial/port.h"
+#include "serial/port_holder.h"
 #include "serial/send_queue.h"
 
 namespace tarnwick {
@@ -41,6 +42,9 @@ HANDLE writerWake = nullptr;  // auto-reset: one wake-up takes every send queued
 
 // Set by the reader when the device has gone; read by the window thread's tick.
 volatile LONG deviceLost = 0;
+
+// Why the last CreateFile of a port failed; window thread only.
+DWORD openError = ERROR_SUCCESS;
 
 // The errors a port gives once its device is gone: a USB adapter pulled, a driver that lost
 // its hardware, or (under Wine) a terminal that hung up.
@@ -282,6 +286,7 @@ int openPort(const char* path, int32_t baud, PortHandle& slot) {
     HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, nullptr);
     slot = reinterpret_cast<PortHandle>(port);
+    openError = port == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
     if (port == INVALID_HANDLE_VALUE) return -1;
 
     DCB dcb = {};
@@ -330,5 +335,16 @@ void wakeWriter() {
 }
 
 bool portLost() { return InterlockedCompareExchange(&deviceLost, 0, 0) != 0; }
+
+// A port is opened for exclusive use, so a port another program has open is refused, with
+// access denied by the serial drivers and a sharing violation by others. Windows does not
+// say who holds a device, so the holder stays unnamed.
+bool findPortHolder(const char*, PortHolder& holder) {
+    holder.who[0] = '\0';
+    holder.rule[0] = '\0';
+    if (openError != ERROR_ACCESS_DENIED && openError != ERROR_SHARING_VIOLATION) return false;
+    lstrcpynA(holder.who, "another program", sizeof holder.who);
+    return true;
+}
 
 }  // namespace tarnwick

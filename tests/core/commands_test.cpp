@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/layout.h"
+#include "app/trace_decode.h"
 #include "base/app_state.h"
 #include "base/trace.h"
 #include "fakes.h"
@@ -178,6 +179,112 @@ TEST_F(CommandsTest, ALostDeviceIsShownUntilThePortIsClosed) {
     EXPECT_EQ(status(), "The Port is closed.") << "no port, nothing to lose";
     fake::deviceLost = false;
     EXPECT_EQ(openWithName("COM3"), "The COM3 is opened.");
+}
+
+// A device another program holds shows the usual text; the trace and the command line learn who.
+TEST_F(CommandsTest, ABusyPortNamesItsHolderInTheTrace) {
+    const auto newestLine = [] {
+        char line[traceLineCapacity];
+        decodeTrace(*traceRecord(traceNewest()), line, sizeof line);
+        return std::string(line).substr(std::string(line).find("--  ") + 4);
+    };
+    fake::openResult = -1;
+    fake::portHolder = "ModemManager (pid 812)";
+    fake::portHolderRule = "ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6001\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"";
+    EXPECT_EQ(openWithName("COM3"), "Port did't open!");
+    EXPECT_EQ(newestLine(), std::string("port COM3 did not open: in use by ModemManager (pid 812); ") +
+                                portHolderRuleAdvice +
+                                " ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6001\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"");
+    EXPECT_STREQ(lastPortHolder().who, "ModemManager (pid 812)");
+
+    fake::portHolder = "another program";
+    fake::portHolderRule = "";
+    EXPECT_EQ(openWithName("COM3"), "Port did't open!");
+    EXPECT_EQ(newestLine(), "port COM3 did not open: in use by another program");
+
+    fake::openResult = -3;  // the device opened, its line settings were refused: nobody to name
+    EXPECT_EQ(openWithName("COM3"), "Port did't open!");
+    EXPECT_EQ(newestLine(), "port COM3 did not open (result -3)");
+    EXPECT_STREQ(lastPortHolder().who, "");
+    EXPECT_EQ(fake::startCount, 0);
+}
+
+// After the loss the same port is tried once a second, never while a job runs, until it opens.
+TEST_F(CommandsTest, ALostPortIsTriedOnceASecondBetweenJobsUntilItOpens) {
+    openWithName("COM3");
+    fake::deviceLost = true;
+    checkPortLost();
+    ASSERT_EQ(status(), "The COM3 is lost.");
+    fake::openResult = -1;
+    fake::nowMs += 999;
+    checkPortLost();
+    EXPECT_EQ(fake::openedPaths.size(), 1u) << "not within the first second";
+    EXPECT_TRUE(fake::closedHandles.empty());
+
+    periodReadJob.state = 2;  // a read waits for its answer, which the gone device never sends
+    fake::nowMs += 5000;
+    checkPortLost();
+    EXPECT_EQ(fake::openedPaths.size(), 1u) << "a job waits: no try";
+    periodReadJob.state = 0;
+    smsPhoneWriteJob.trigger = 1;
+    checkPortLost();
+    EXPECT_EQ(fake::openedPaths.size(), 1u) << "a job is about to start: no try";
+    smsPhoneWriteJob.trigger = 0;
+
+    checkPortLost();
+    ASSERT_EQ(fake::openedPaths.size(), 2u);
+    EXPECT_EQ(fake::openedPaths[1], "\\\\.\\COM3");
+    EXPECT_EQ(fake::closedHandles.size(), 1u) << "the gone device is let go first";
+    EXPECT_EQ(fake::stopCount, 1);
+    EXPECT_EQ(portHandle, invalidPort);
+    EXPECT_EQ(traceRecord(traceNewest())->kind, TraceKind::portRetrying);
+    EXPECT_EQ(status(), "The COM3 is lost.");
+    fake::nowMs += 600;
+    checkPortLost();
+    EXPECT_EQ(fake::openedPaths.size(), 2u);
+    fake::nowMs += 400;
+    checkPortLost();
+    EXPECT_EQ(fake::openedPaths.size(), 3u) << "a second later, again";
+    EXPECT_EQ(fake::closedHandles.size(), 1u) << "nothing more to close";
+
+    fake::deviceLost = false;
+    fake::openResult = 0;
+    fake::nowMs += 1000;
+    checkPortLost();
+    EXPECT_EQ(status(), "The COM3 is opened.");
+    EXPECT_EQ(fake::startCount, 2);
+    EXPECT_EQ(traceRecord(traceNewest())->kind, TraceKind::portReopened);
+    fake::nowMs += 5000;
+    checkPortLost();
+    EXPECT_EQ(fake::openedPaths.size(), 4u) << "open: no more tries";
+
+    fake::deviceLost = true;  // pulled once more: lost once more, and tried again
+    checkPortLost();
+    EXPECT_EQ(status(), "The COM3 is lost.");
+    fake::openResult = -1;
+    fake::nowMs += 1000;
+    checkPortLost();
+    EXPECT_EQ(fake::openedPaths.size(), 5u);
+    handleCommand(idClosePort, notifyClick);
+    fake::nowMs += 5000;
+    checkPortLost();
+    EXPECT_EQ(fake::openedPaths.size(), 5u) << "Close the Port ends the tries";
+    EXPECT_EQ(status(), "The Port is closed.");
+}
+
+// "Open the Port" while the lost port is tried: the engineer takes over.
+TEST_F(CommandsTest, OpenThePortWhileALostPortIsTriedOpensTheNameAskedFor) {
+    openWithName("COM3");
+    fake::deviceLost = true;
+    checkPortLost();
+    fake::deviceLost = false;
+    EXPECT_EQ(openWithName("COM4"), "The COM4 is opened.");
+    EXPECT_EQ(fake::closedHandles.size(), 1u) << "the lost device let go";
+    EXPECT_EQ(fake::startCount, 2);
+    fake::nowMs += 5000;
+    checkPortLost();
+    EXPECT_EQ(fake::openedPaths.back(), "\\\\.\\COM4") << "COM3 is no longer tried";
+    closePortCommand();
 }
 
 TEST_F(CommandsTest, AboutExitTraceAndUnknownIds) {

@@ -1,5 +1,6 @@
 #include "fakes.h"
 #include "serial/port.h"
+#include "serial/port_holder.h"
 
 namespace fake {
 
@@ -11,11 +12,15 @@ int startCount = 0;
 int stopCount = 0;
 bool threadsFail = false;
 bool deviceLost = false;
+std::string portHolder;
+std::string portHolderRule;
 
 void resetPort() {
     openResult = 0;
     threadsFail = false;
     deviceLost = false;
+    portHolder.clear();
+    portHolderRule.clear();
     openedPaths.clear();
     closedHandles.clear();
     wakeCount = startCount = stopCount = 0;
@@ -51,5 +56,11 @@ void stopPortThreads() {
 void wakeWriter() { ++fake::wakeCount; }
 
 bool portLost() { return fake::deviceLost; }
+
+bool findPortHolder(const char*, PortHolder& holder) {
+    std::snprintf(holder.who, sizeof holder.who, "%s", fake::portHolder.c_str());
+    std::snprintf(holder.rule, sizeof holder.rule, "%s", fake::portHolderRule.c_str());
+    return !fake::portHolder.empty();
+}
 
 }  // namespace tarnwick

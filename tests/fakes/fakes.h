@@ -58,6 +58,8 @@ extern int startCount;
 extern int stopCount;
 extern bool threadsFail;            // startPortThreads cannot start the reader
 extern bool deviceLost;             // what portLost() answers
+extern std::string portHolder;      // who findPortHolder() says holds the port; empty: nobody
+extern std::string portHolderRule;  // ... and the rule it gives
 
 // The quiet timer and its clock.
 extern uint32_t nowMs;

@@ -1,0 +1,239 @@
+// A port that another program holds, and a port whose device goes and comes back: the real
+// POSIX port and the core's port commands against the simulated device, and tarnwick-cli as
+// the engineer runs it.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "app/commands.h"
+#include "app/layout.h"
+#include "base/app_state.h"
+#include "base/trace.h"
+#include "counting_new.h"
+#include "devsim.h"
+#include "fakes.h"
+#include "line_helpers.h"
+#include "serial/port.h"
+#include "serial/port_holder.h"
+#include "serial/send_queue.h"
+
+extern char** environ;
+
+using namespace tarnwick;
+
+namespace {
+
+constexpr int limitMs = 10000;  // generous: the sanitizer builds run on a busy machine
+
+template <typename Done>
+bool waitFor(Done done, int ms = limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// Another program with the device open, under a name of the test's choosing: it holds the
+// advisory lock, or puts the terminal in exclusive mode, as a modem manager does.
+class Holder {
+public:
+    enum How { lock, exclusive };
+    Holder(const std::string& device, const char* name, How how) {
+        int ready[2];
+        if (pipe2(ready, O_CLOEXEC) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            prctl(PR_SET_NAME, name);
+            const int fd = open(device.c_str(), O_RDWR | O_NOCTTY);
+            const char held = fd >= 0 && (how == lock ? flock(fd, LOCK_EX | LOCK_NB) : ioctl(fd, TIOCEXCL)) == 0;
+            if (write(ready[1], &held, 1) != 1) _exit(1);
+            for (;;) pause();
+        }
+        close(ready[1]);
+        pollfd p = {ready[0], POLLIN, 0};
+        char byte = 0;
+        held = pid > 0 && poll(&p, 1, limitMs) == 1 && read(ready[0], &byte, 1) == 1 && byte == 1;
+        close(ready[0]);
+    }
+    ~Holder() {
+        if (pid <= 0) return;
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    std::string named(const char* name) const { return std::string(name) + " (pid " + std::to_string(pid) + ")"; }
+
+    pid_t pid = -1;
+    bool held = false;
+};
+
+std::string fileText(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+struct Outcome {
+    int exitCode = -1;
+    std::string err;
+};
+
+Outcome run(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 2, "cli-err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    Outcome outcome;
+    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&files);
+    outcome.err = fileText("cli-err.txt");
+    return outcome;
+}
+
+// The simulated device registered as COM6 in a ports folder of the test's own.
+class PortTrouble : public ::testing::Test {
+protected:
+    testline::TempDir ports;
+    std::unique_ptr<devsim::Device> device = std::make_unique<devsim::Device>();
+
+    void SetUp() override {
+        ASSERT_TRUE(device->ok());
+        setenv("TARNWICK_PORTS", ports.path().c_str(), 1);
+        plugIn(*device);
+    }
+    void TearDown() override { unsetenv("TARNWICK_PORTS"); }
+
+    void plugIn(const devsim::Device& plugged) {
+        const std::string link = ports.path() + "/COM6";
+        std::remove(link.c_str());
+        ASSERT_EQ(symlink(plugged.slavePath().c_str(), link.c_str()), 0);
+    }
+};
+
+TEST_F(PortTrouble, TheHolderIsNamedWithItsPidAndAModemManagerGetsItsUdevRule) {
+    PortHolder holder;
+    PortHandle slot = invalidPort;
+    ASSERT_EQ(openPort("\\\\.\\COM6", 9600, slot), 0);
+    closePort(slot);
+    EXPECT_FALSE(findPortHolder("\\\\.\\COM6", holder)) << "the last open did not fail";
+    ASSERT_EQ(symlink("/nonexistent/tty", (ports.path() + "/COM7").c_str()), 0);
+    EXPECT_EQ(openPort("\\\\.\\COM7", 9600, slot), -1);
+    EXPECT_FALSE(findPortHolder("\\\\.\\COM7", holder)) << "absent, not held";
+    EXPECT_STREQ(holder.who, "");
+
+    {
+        Holder terminal(device->slavePath(), "bench-terminal", Holder::lock);
+        ASSERT_TRUE(terminal.held);
+        EXPECT_EQ(openPort("\\\\.\\COM6", 9600, slot), -1);
+        ASSERT_TRUE(findPortHolder("\\\\.\\COM6", holder));
+        EXPECT_EQ(holder.who, terminal.named("bench-terminal"));
+        EXPECT_STREQ(holder.rule, "") << "no rule for a program that knows none";
+    }
+    Holder manager(device->slavePath(), "ModemManager", Holder::lock);
+    ASSERT_TRUE(manager.held);
+    EXPECT_EQ(openPort("\\\\.\\COM6", 9600, slot), -1);
+    ASSERT_TRUE(findPortHolder("\\\\.\\COM6", holder));
+    EXPECT_EQ(holder.who, manager.named("ModemManager"));
+    // A pseudo-terminal has no USB vendor and product; it is named by its kernel name.
+    EXPECT_EQ(holder.rule, "KERNEL==\"" + device->slavePath().substr(5) + "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"");
+}
+
+TEST_F(PortTrouble, TarnwickCliExitsThreeNamingTheHolderOnStderrAndInTheTrace) {
+    std::remove("trace.txt");
+    {
+        Holder manager(device->slavePath(), "ModemManager", Holder::lock);
+        ASSERT_TRUE(manager.held);
+        const Outcome held = run({TARNWICK_CLI, "--trace", "trace.txt", "read", "--port", "COM6"});
+        EXPECT_EQ(held.exitCode, 3);
+        EXPECT_EQ(held.err, "tarnwick-cli: port COM6: Port did't open! In use by " + manager.named("ModemManager") +
+                                "\ntarnwick-cli: " + portHolderRuleAdvice + "\nKERNEL==\"" +
+                                device->slavePath().substr(5) + "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"\n");
+        EXPECT_NE(fileText("trace.txt").find("--  port COM6 did not open: in use by " + manager.named("ModemManager") +
+                                             "; " + portHolderRuleAdvice + " KERNEL==\""),
+                  std::string::npos)
+            << fileText("trace.txt");
+    }
+    // Exclusive mode names no one: every process with the device open is named, as far as this
+    // user sees. Root passes through exclusive mode, so the program runs without that privilege.
+    Holder exclusive(device->slavePath(), "minicom", Holder::exclusive);
+    ASSERT_TRUE(exclusive.held);
+    std::vector<std::string> command = {TARNWICK_CLI, "read", "--port", "COM6"};
+    if (geteuid() == 0) {
+        if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "root without setpriv cannot meet exclusive mode";
+        command.insert(command.begin(), {"/usr/bin/setpriv", "--inh-caps=-sys_admin", "--bounding-set=-sys_admin"});
+    }
+    const Outcome busy = run(command);
+    EXPECT_EQ(busy.exitCode, 3);
+    EXPECT_NE(busy.err.find(exclusive.named("minicom")), std::string::npos) << busy.err;
+    EXPECT_EQ(busy.err.find("udev"), std::string::npos) << busy.err;
+
+    // A port that is not there is not "in use".
+    ASSERT_EQ(symlink("/nonexistent/tty", (ports.path() + "/COM7").c_str()), 0);
+    const Outcome absent = run({TARNWICK_CLI, "read", "--port", "COM7"});
+    EXPECT_EQ(absent.exitCode, 3);
+    EXPECT_EQ(absent.err, "tarnwick-cli: port COM7: Port did't open!\n");
+}
+
+// The adapter pulled and plugged in again: the same COM6 opens by itself, and the tries while
+// it is away allocate nothing.
+TEST_F(PortTrouble, ALostPortOpensAgainByItselfAndItsTriesAllocateNothing) {
+    fake::reset();
+    createMainControls(fake::window());
+    resetTrace();
+    const auto status = [] { return fake::controlById(idPortStatus)->text; };
+    const auto traced = [](TraceKind kind) {
+        for (uint32_t s = traceNewest(); s > 0 && traceRecord(s) != nullptr; --s)
+            if (traceRecord(s)->kind == kind) return true;
+        return false;
+    };
+    openNamedPort("COM6", "\\\\.\\COM6");
+    ASSERT_EQ(status(), "The COM6 is opened.");
+
+    device->vanish();
+    ASSERT_TRUE(waitFor([&] { checkPortLost(); return status() == "The COM6 is lost."; }));
+    counting::allocations = 0;
+    counting::on = true;
+    ASSERT_TRUE(waitFor([&] { checkPortLost(); return traced(TraceKind::portRetrying); }));
+    // Two more tries at least, with the device still away.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2200);
+    while (std::chrono::steady_clock::now() < until) {
+        checkPortLost();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    counting::on = false;
+    EXPECT_EQ(counting::allocations.load(), 0);
+    EXPECT_EQ(status(), "The COM6 is lost.");
+    EXPECT_EQ(portHandle, invalidPort) << "the gone device was let go";
+
+    devsim::Device back;
+    ASSERT_TRUE(back.ok());
+    plugIn(back);
+    ASSERT_TRUE(waitFor([&] { checkPortLost(); return status() == "The COM6 is opened."; }));
+    EXPECT_TRUE(traced(TraceKind::portReopened));
+    txBuffer[0] = 3;
+    std::memcpy(txBuffer + 1, "AT\r", 3);
+    sendTxBuffer();
+    EXPECT_TRUE(back.waitForText("AT\r", limitMs)) << "the reopened port carries bytes";
+    closePortCommand();
+}
+
+}  // namespace
