@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/trace_decode.h"
 #include "base/app_state.h"
+#include "modem/identity_job.h"
 #include "modem/modem_jobs.h"
 #include "serial/burst.h"
 #include "unit/parameter_jobs.h"
@@ -18,6 +19,8 @@ void mainTick() {
     stepModemSetupJob(mainWindow);
     for (int index = periodReadIndex; index < jobCount; ++index)
         stepParameterJob(static_cast<JobIndex>(index));
+    // Last, so that it never changes which of the twelve starts; at rest unless raised.
+    stepModemIdentityJob();
     ++tickCount;
     writeTraceFile();
 }

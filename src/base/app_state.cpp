@@ -16,6 +16,7 @@ Job phone2ReadJob;
 Job phone2WriteJob;
 Job smsPhoneReadJob;
 Job smsPhoneWriteJob;
+Job modemIdentityJob;
 
 Job* const allJobs[jobCount] = {
     &modemQueryJob,  &modemSetupJob,   &periodReadJob,  &periodWriteJob,
@@ -52,6 +53,7 @@ static TextField* const allFields[] = {
 void resetAppState() {
     tickCount = 0;
     for (Job* job : allJobs) *job = Job{};
+    modemIdentityJob = Job{};
     portHandle = invalidPort;
     readerRunning = 0;
     writerRunning = 0;

@@ -49,6 +49,12 @@ extern Job smsPhoneWriteJob;
 // The twelve jobs in step order; the index is the job's JobIndex.
 extern Job* const allJobs[jobCount];
 
+// The modem's identity query (AT+CGSN), beside the twelve: no button raises it and none of
+// them looks at its trigger. The command-line program raises it for its provisioning log. It
+// is stepped after the twelve and traced as job number identityJobIndex.
+extern Job modemIdentityJob;
+constexpr uint8_t identityJobIndex = jobCount;
+
 // The serial link slots. The port handle is an integer wide enough for a POSIX descriptor
 // and a Win32 HANDLE alike; invalidPort is both -1 and INVALID_HANDLE_VALUE.
 using PortHandle = intptr_t;

@@ -81,6 +81,20 @@ ByteRun clientAddress(const uint8_t* bytes, size_t from, size_t received) {
     return value;
 }
 
+bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+// "\r\n" and a digit begins no other answer, so the serial number needs no prefix of its own
+// in the table above; the digits run to the first byte that is none.
+ByteRun serialNumber(const uint8_t* bytes, size_t start, size_t received) {
+    ByteRun digits;
+    if (received - start < 3 || bytes[start] != '\r' || bytes[start + 1] != '\n' || !isDigit(bytes[start + 2]))
+        return digits;
+    digits.start = start + 2;
+    while (digits.start + digits.length < received && isDigit(bytes[digits.start + digits.length])) ++digits.length;
+    digits.found = true;
+    return digits;
+}
+
 void putRaw(TextField& field, const uint8_t* bytes, size_t length) {
     field.useRaw();
     field.assign(bytes, static_cast<uint32_t>(length));
@@ -106,7 +120,12 @@ BurstMeaning interpretBurst(const uint8_t* bytes, size_t received) {
             meaning.apn = findValue(bytes, apnPattern, start, received);
         }
         if (prefix.bit == sissBit) meaning.address = clientAddress(bytes, start, received);
-        break;
+        return meaning;
+    }
+    meaning.identity = serialNumber(bytes, start, received);
+    if (meaning.identity.found) {
+        meaning.bit = identityBit;
+        meaning.answerStart = start;
     }
     return meaning;
 }

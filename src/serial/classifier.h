@@ -4,6 +4,10 @@
 
 namespace tarnwick {
 
+// A burst that begins with an empty line and a digit: the serial number a modem gives to
+// AT+CGSN. The twelve jobs never send that command and never look at this bit.
+constexpr uint8_t identityBit = 0x40;
+
 // A run of bytes within a burst: where it starts and how long it is.
 struct ByteRun {
     size_t start = 0;
@@ -20,6 +24,7 @@ struct BurstMeaning {
     ByteRun user;     // a ^SICS listing's user of connection profile 0
     ByteRun apn;      // ... and its APN
     ByteRun address;  // a ^SISS listing's client address of service profile 9, scheme and port cut
+    ByteRun identity; // a serial number's digits
 };
 
 // Looks only at the `received` bytes; nothing beyond them is read.

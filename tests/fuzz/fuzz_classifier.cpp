@@ -34,13 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(before, rxBuffer, rxBufferSize);
 
     const BurstMeaning meaning = interpretBurst(rxBuffer, rxCount);
-    for (const ByteRun* run : {&meaning.user, &meaning.apn, &meaning.address})
+    for (const ByteRun* run : {&meaning.user, &meaning.apn, &meaning.address, &meaning.identity})
         FUZZ_CHECK(!run->found || run->start + run->length <= burst);
     FUZZ_CHECK(meaning.answerStart <= burst);
     responseStatus = 0;
     const uint8_t bit = classifyBurst();
     FUZZ_CHECK(bit == meaning.bit);
-    FUZZ_CHECK((responseStatus & ~0x3F) == 0);
+    FUZZ_CHECK((responseStatus & ~0x7F) == 0);
     FUZZ_CHECK(bit == 0 || (bit & (bit - 1)) == 0);
     FUZZ_CHECK(rxCount == 0);
     FUZZ_CHECK(std::memcmp(before, rxBuffer, rxBufferSize) == 0);

@@ -48,6 +48,19 @@ TEST_F(ClassifierTest, EachPrefixSetsItsOwnBit) {
     EXPECT_EQ(classify(std::string("\x0A\x21\xAA", 3) + std::string(590, 'x')), frameBit);
 }
 
+// AT+CGSN's answer, which only the identity query asks for: its own bit, behind an echo too,
+// and the digits alone; an empty line followed by anything but a digit is no serial number.
+TEST_F(ClassifierTest, ASerialNumberSetsTheIdentityBitAndNothingElse) {
+    EXPECT_EQ(classify("\r\n352099001761481\r\n\r\nOK\r\n"), identityBit);
+    EXPECT_EQ(classify("AT+CGSN\r\r\n352099001761481\r\n\r\nOK\r\n"), identityBit);
+    EXPECT_EQ(shown(3021), "before") << "no field takes it";
+    const std::string echoed = "AT+CGSN\r\r\n35209900\r\n";
+    const BurstMeaning meaning = interpretBurst(reinterpret_cast<const uint8_t*>(echoed.data()), echoed.size());
+    EXPECT_EQ(echoed.substr(meaning.identity.start, meaning.identity.length), "35209900");
+    EXPECT_EQ(classify("\r\n\r\nOK\r\n"), blankOkBit);
+    EXPECT_EQ(classify("\r\n+CGSN: 352099001761481\r\n"), 0);
+}
+
 TEST_F(ClassifierTest, NearMissesSetNothing) {
     for (const std::string& burst :
          {std::string("OK\r\n"), std::string("AT&W\r"), std::string("ATE0\r\nOK\r\n"),
