@@ -1,5 +1,6 @@
 #pragma once
-// Durable replacement of a small file, supplied once per operating system.
+// Durable replacement of a small file, durable appends to a log, and the computer's name:
+// supplied once per operating system.
 #include <cstddef>
 #include <cstdint>
 
@@ -19,5 +20,17 @@ int replaceFileContents(const char* name, const uint8_t* bytes, size_t count);
 // name no other program gives, so files of the user's beside it (`name`.backup, `name`.old.tmp)
 // are never taken for them. A replace in progress in another process keeps its own.
 void removeStaleTemporaries(const char* name);
+
+// Appends one line (`bytes`, its line end included) to the file `name`, which is created when
+// missing (writable by its owner only). The whole line goes out under an exclusive lock on
+// the file and reaches the disk before the lock is let go, so that lines appended by several
+// processes at once never mix and none is lost. What the file holds is never rewritten; a last
+// line cut short (a process that died mid-append) is ended first, so that the new line stands
+// on its own. Returns 0 on success, 1 when nothing could be appended.
+int appendLine(const char* name, const uint8_t* bytes, size_t count);
+
+// This computer's name, terminated, cut to `capacity` - 1 bytes. False, with an empty name,
+// when the system does not say.
+bool hostName(char* name, size_t capacity);
 
 }  // namespace tarnwick

@@ -173,4 +173,34 @@ int replaceFileContents(const char* name, const uint8_t* bytes, size_t count) {
     return ::close(fd) == 0 ? 0 : 1;
 }
 
+int appendLine(const char* name, const uint8_t* bytes, size_t count) {
+    // Read access too: the last byte tells whether the file ends with a whole line.
+    const int fd = ::open(name, O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return 1;
+    struct stat info {};
+    bool appended = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    while (appended && ::flock(fd, LOCK_EX) != 0)
+        if (errno != EINTR) appended = false;
+    if (appended) {
+        // Under the lock the end stays where it is until this line is written.
+        const off_t size = ::lseek(fd, 0, SEEK_END);
+        char last = '\n';
+        appended = size >= 0 && (size == 0 || ::pread(fd, &last, 1, size - 1) == 1);
+        if (appended && last != '\n') appended = writeAll(fd, reinterpret_cast<const uint8_t*>("\n"), 1);
+        appended = appended && writeAll(fd, bytes, count) && ::fsync(fd) == 0;
+        ::flock(fd, LOCK_UN);
+    }
+    return ::close(fd) == 0 && appended ? 0 : 1;
+}
+
+bool hostName(char* name, size_t capacity) {
+    if (capacity == 0) return false;
+    if (::gethostname(name, capacity) != 0) {
+        name[0] = '\0';
+        return false;
+    }
+    name[capacity - 1] = '\0';  // a name cut to fit may come without its terminator
+    return name[0] != '\0';
+}
+
 }  // namespace tarnwick

@@ -145,4 +145,50 @@ int replaceFileContents(const char* name, const uint8_t* bytes, size_t count) {
     return 0;
 }
 
+int appendLine(const char* name, const uint8_t* bytes, size_t count) {
+    // Append access without write access: the system puts every write at the file's end.
+    // Read access tells whether the file ends with a whole line.
+    HANDLE file = CreateFileA(name, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    // The whole file, as far as it will ever reach; a second appender waits here.
+    OVERLAPPED whole{};
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+        CloseHandle(file);
+        return 1;
+    }
+    LARGE_INTEGER size{};
+    bool appended = GetFileSizeEx(file, &size) != 0;
+    char last = '\n';
+    if (appended && size.QuadPart > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>((size.QuadPart - 1) & 0xFFFFFFFF);
+        at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+        DWORD got = 0;
+        appended = ReadFile(file, &last, 1, &got, &at) && got == 1;
+    }
+    const auto put = [file](const void* data, DWORD length) {
+        DWORD written = 0;
+        return WriteFile(file, data, length, &written, nullptr) && written == length;
+    };
+    if (appended && last != '\n') appended = put("\n", 1);
+    appended = appended && count <= MAXDWORD && put(bytes, static_cast<DWORD>(count)) && FlushFileBuffers(file);
+    UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+    return CloseHandle(file) && appended ? 0 : 1;
+}
+
+bool hostName(char* name, size_t capacity) {
+    if (capacity == 0) return false;
+    name[0] = '\0';
+    char full[256];
+    DWORD length = sizeof full;
+    if (!GetComputerNameExA(ComputerNameDnsHostname, full, &length)) {
+        length = sizeof full;
+        if (!GetComputerNameA(full, &length)) return false;
+    }
+    std::snprintf(name, capacity, "%s", full);
+    return name[0] != '\0';
+}
+
 }  // namespace tarnwick
