@@ -3,7 +3,9 @@
 // the widgets as the engineer would. Waits in real time, with generous limits.
 #include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -254,6 +256,40 @@ TEST_F(WholeProgram, APulledAdapterLeavesTheWindowWorking) {
     EXPECT_TRUE(checkBox()->isChecked()) << "the window still answers";
 }
 
+// The adapter plugged in again (COM1 leads to a device again) opens by itself, with neither
+// Close nor Open, and the unit answers through it.
+TEST_F(WholeProgram, APulledAdapterPluggedInAgainOpensByItself) {
+    SimulatedPort simulated;
+    ASSERT_EQ(simulated.error(), "");
+    std::remove("back-trace.txt");
+    ASSERT_TRUE(openTraceFile("back-trace.txt"));
+    openWindow();
+    window->start();
+    command(idOpenPort);
+    ASSERT_EQ(shown(idPortStatus), "The COM1 is opened.");
+    simulated.device().vanish();
+    QTRY_COMPARE_WITH_TIMEOUT(shown(idPortStatus), QString("The COM1 is lost."), 5000);
+
+    devsim::Device back;
+    ASSERT_TRUE(back.ok());
+    devsim::UnitValues unit;
+    unit.address = 77;
+    back.setUnit(unit);
+    const std::string com1 = simulated.portsFolder() + "/COM1";
+    std::remove(com1.c_str());
+    ASSERT_EQ(symlink(back.slavePath().c_str(), com1.c_str()), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(shown(idPortStatus), QString("The COM1 is opened."), jobLimitMs);
+    runJob(idFirstRead + 1, addressReadJob);
+    EXPECT_EQ(shown(idFirstValue + 1), "077");
+
+    command(idClosePort);
+    closeTraceFile();
+    const std::string trace = qttest::readFile("back-trace.txt");
+    for (const char* line : {"port COM1 lost: the device has gone", "port COM1 let go;",
+                             "port COM1 opened again: the device is back", "unit answer: own address = 077"})
+        EXPECT_NE(trace.find(line), std::string::npos) << line;
+}
+
 // The program itself: --trace with a file that cannot be opened says so once and runs on.
 TEST(Program, ATraceFileThatCannotBeOpenedIsOneLineAndNoStop) {
     QProcess program;
@@ -268,6 +304,65 @@ TEST(Program, ATraceFileThatCannotBeOpenedIsOneLineAndNoStop) {
     const QString errors = QString::fromUtf8(program.readAllStandardError());
     EXPECT_EQ(errors.count("cannot open the trace file /nonexistent-folder/trace.txt"), 1)
         << errors.toStdString();
+}
+
+// The options come from Qt's parser, after Qt has taken its own: in any order, --trace FILE and
+// --trace=FILE alike; a mistyped one is refused with the usage and exit 2 before anything
+// starts. --simulate is seen from outside by the ports folder it makes under TMPDIR.
+TEST(Program, OptionsInAnyOrderAndAMistypedOneRefused) {
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", scratch.path());
+    const auto simulatedCom1 = [&] {
+        const QStringList folders = QDir(scratch.path()).entryList({"tarnwick-ports-*"}, QDir::Dirs);
+        return !folders.isEmpty() && QFileInfo::exists(scratch.filePath(folders.first() + "/COM1"));
+    };
+    const QString first = scratch.filePath("first trace.txt");
+    const QString second = scratch.filePath("second.txt");
+    for (const QStringList& arguments : {QStringList{"--trace=" + first, "--simulate"},
+                                         QStringList{"-platform", "offscreen", "--simulate", "--trace", second}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(TARNWICK_PROGRAM, arguments);
+        ASSERT_TRUE(program.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(simulatedCom1(), 10000);
+        program.terminate();
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+        EXPECT_FALSE(simulatedCom1()) << "removed on the way out";
+    }
+    EXPECT_TRUE(QFileInfo::exists(first));
+    EXPECT_TRUE(QFileInfo::exists(second));
+
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        const char* says;  // on stdout for 0, else on stderr
+    } ends[] = {
+        {{"--simulte"}, 2, "tarnwick: Unknown option 'simulte'."},
+        {{"--simulate", "--trace"}, 2, "tarnwick: --trace needs a file name"},
+        {{"--simulate", "COM3"}, 2, "tarnwick: unexpected argument COM3"},
+        {{"--simulate=yes"}, 2, "tarnwick: Unexpected value after '--simulate'."},
+        {{"--simulate", "--version"}, 0, "tarnwick 1.0"},
+        {{"--help", "--trace", "x.txt"}, 0, "usage: tarnwick [--simulate]"},
+    };
+    for (const auto& end : ends) {
+        SCOPED_TRACE(end.arguments.join(' ').toStdString());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(TARNWICK_PROGRAM, end.arguments);
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitCode(), end.exitCode);
+        const QString out = QString::fromUtf8(end.exitCode == 0 ? program.readAllStandardOutput()
+                                                                : program.readAllStandardError());
+        EXPECT_TRUE(out.contains(end.says)) << out.toStdString();
+        if (end.exitCode == 2) {
+            EXPECT_TRUE(out.contains("usage: tarnwick")) << "with the usage";
+        }
+        EXPECT_FALSE(simulatedCom1()) << "nothing started";
+    }
 }
 
 }  // namespace

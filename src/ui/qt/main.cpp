@@ -1,6 +1,8 @@
 // tarnwick: the Linux desktop program. Sets up a КОРДИН 7190 unit and its cellular modem over
 // a serial port; with --simulate it talks to a simulated unit and modem instead.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
 #include <QSocketNotifier>
 
 #include <signal.h>
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/provisioning.h"
 #include "app/trace_decode.h"
 #include "base/app_state.h"
 #include "serial/port.h"
@@ -74,7 +77,11 @@ void onStopSignal(int) {
 void quitOnStopSignals(QApplication& app) {
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
+    // A comparison waiting in its own loop stops too, at its next tick.
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        tarnwick::provision::interruptRequested.store(true);
+        app.quit();
+    });
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -83,57 +90,77 @@ void quitOnStopSignals(QApplication& app) {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// Qt needs a platform before it has taken its own options out and left ours. Without any
+// display the options are still read, on the offscreen platform, so that --help, --version
+// and --list-ports work over ssh and a mistyped option is refused as anywhere else; only the
+// window itself then cannot be shown.
+bool withoutDisplay(int argc, char** argv) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return false;
+    }
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return false;
+    return true;
+}
+
+int refuse(const QString& line) {
+    std::fprintf(stderr, "tarnwick: %s\n\n%s", line.toLocal8Bit().constData(), usageText);
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool simulate = false;
-    const char* tracePath = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(usageText, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--list-ports") == 0) return printPorts();
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("tarnwick %s\n", TARNWICK_VERSION_FULL);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--simulate") == 0) simulate = true;
-        if (std::strcmp(argv[i], "--trace") == 0) {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "tarnwick: --trace needs a file name\n\n%s", usageText);
-                return 2;
-            }
-            tracePath = argv[++i];
-        }
+    const bool noDisplay = withoutDisplay(argc, argv);
+    if (noDisplay) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+
+    // Qt has taken its own options (-platform, -style ...) out; everything left is ours, and
+    // anything unknown is refused rather than passed over: a mistyped --simulate must not
+    // start a session against real ports.
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption listPorts(QStringLiteral("list-ports"));
+    const QCommandLineOption simulateOption(QStringLiteral("simulate"));
+    const QCommandLineOption traceOption(QStringLiteral("trace"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({help, version, listPorts, simulateOption, traceOption});
+    if (!parser.parse(app.arguments())) {
+        // Qt's own wording for a --trace without its file is about a "value".
+        if (parser.errorText().startsWith(QLatin1String("Missing value")))
+            return refuse(QStringLiteral("--trace needs a file name"));
+        return refuse(parser.errorText());
     }
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+    if (parser.isSet(help)) {
+        std::fputs(usageText, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("tarnwick %s\n", TARNWICK_VERSION_FULL);
+        return 0;
+    }
+    if (parser.isSet(listPorts)) return printPorts();
+    if (noDisplay) {
+        std::fprintf(stderr, "tarnwick: no display to show the window on (DISPLAY is not set)\n");
+        return 1;
+    }
+
     // A trace that cannot be written is worth one line, not the session.
-    if (tracePath != nullptr && !tarnwick::openTraceFile(tracePath))
+    const QByteArray tracePath = QFile::encodeName(parser.value(traceOption));
+    if (parser.isSet(traceOption) && !tarnwick::openTraceFile(tracePath.constData()))
         std::fprintf(stderr, "tarnwick: cannot open the trace file %s: %s; running without it\n",
-                     tracePath, std::strerror(errno));
+                     tracePath.constData(), std::strerror(errno));
 
     // Before the window exists, so that COM1 already names the simulated device.
-    if (simulate) {
+    if (parser.isSet(simulateOption)) {
         simulated = std::make_unique<tarnwick::qt::SimulatedPort>(true);
         if (!simulated->error().empty()) {
             std::fprintf(stderr, "tarnwick: --simulate: %s\n", simulated->error().c_str());
             return 1;
-        }
-    }
-
-    QApplication app(argc, argv);
-    // Qt has taken its own options (-platform, -style ...) out; anything left is not ours.
-    const QStringList arguments = app.arguments().mid(1);
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == QLatin1String("--trace")) {
-            ++i;
-            continue;
-        }
-        if (argument != QLatin1String("--simulate")) {
-            std::fprintf(stderr, "tarnwick: unknown option %s\n\n%s",
-                         argument.toLocal8Bit().constData(), usageText);
-            return 2;
         }
     }
     quitOnStopSignals(app);
