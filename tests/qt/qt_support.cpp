@@ -1,6 +1,7 @@
 #include "qt_support.h"
 
 #include <QAction>
+#include <QFile>
 #include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
@@ -50,6 +51,12 @@ std::string readFile(const char* name) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+QString writeFile(const QString& folder, const char* name, const std::string& text) {
+    const QString path = folder + QLatin1Char('/') + QString::fromUtf8(name);
+    std::ofstream(QFile::encodeName(path).constData(), std::ios::binary) << text;
+    return path;
 }
 
 int modalDialogsDuring(const std::function<void()>& action,
@@ -122,6 +129,14 @@ QString WindowTest::shown(int id) const {
     if (auto* b = box(id)) return b->toPlainText();
     ADD_FAILURE() << "no edit box " << id;
     return {};
+}
+
+std::string WindowTest::windowState() const {
+    QStringList state;
+    for (const tarnwick::ControlSpec& spec : tarnwick::mainControls)
+        if (spec.field != nullptr) state << shown(spec.id);
+    state << (checkBox()->isChecked() ? "checked" : "unchecked");
+    return state.join(QLatin1Char('|')).toStdString();
 }
 
 void WindowTest::retype(int id, const QString& text) {

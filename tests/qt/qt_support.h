@@ -26,6 +26,8 @@ QString fromUtf8(const char* text);
 void writeSettings(const std::string& ip, const std::string& apn, const std::string& user,
                    const std::string& password);
 std::string readFile(const char* name);
+// Writes `text` as the file `name` in `folder`; returns its path.
+QString writeFile(const QString& folder, const char* name, const std::string& text);
 
 // Runs `action` while any modal dialog that opens is closed again at once; returns how many
 // opened. Keeps a test from hanging on a dialog it did not expect.
@@ -51,6 +53,8 @@ protected:
     QCheckBox* checkBox() const;
     // The text an edit box shows.
     QString shown(int id) const;
+    // What every edit box shows and the check box's state, one line, to see that nothing changed.
+    std::string windowState() const;
 
     // Types `text` into a single-line box after emptying it, as the user would.
     void retype(int id, const QString& text);

@@ -5,11 +5,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOptionFrame>
+#include <QTextDocument>
 #include <QValidator>
 #include <QtMath>
 #include <qdrawutil.h>
 
 #include <cstring>
+#include <memory>
 
 #include "app/commands.h"
 #include "base/control.h"
@@ -90,6 +92,8 @@ bool FitLineEdit::accepts(const QString& text) const {
     return width <= textRoom() || width <= currentWidth;
 }
 
+bool FitLineEdit::fitsWhole(const QString& text) const { return widthOf(text) <= textRoom(); }
+
 void FitLineEdit::paintEvent(QPaintEvent* event) {
     QLineEdit::paintEvent(event);
     QPainter painter(this);
@@ -118,6 +122,16 @@ void WrapEdit::setProgramText(const QString& text) {
 
 bool WrapEdit::textFits() const {
     return document()->size().height() <= viewport()->height();
+}
+
+bool WrapEdit::fitsWhole(const QString& text) const {
+    // A copy keeps the box's font and wrapping without touching its text or undo; its margin
+    // is not copied.
+    const std::unique_ptr<QTextDocument> copy(document()->clone());
+    copy->setDocumentMargin(document()->documentMargin());
+    copy->setPlainText(text);
+    copy->setTextWidth(viewport()->width());
+    return copy->size().height() <= viewport()->height();
 }
 
 template <typename Edit> void WrapEdit::guardedEdit(Edit edit) {

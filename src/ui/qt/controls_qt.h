@@ -27,6 +27,8 @@ public:
     // Pixels of text the box shows without scrolling.
     int textRoom() const;
     bool accepts(const QString& text) const;
+    // Whether the whole text would show without scrolling, as typing would have let it in.
+    bool fitsWhole(const QString& text) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -47,6 +49,8 @@ public:
 
     void setProgramText(const QString& text);
     bool textFits() const;
+    // Whether the text, in place of the box's own, would wrap into no more lines than it shows.
+    bool fitsWhole(const QString& text) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

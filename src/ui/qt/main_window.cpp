@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 #include "serial/port_list.h"
 #include "ui/qt/about_dialog.h"
 #include "ui/qt/app_icon.h"
+#include "ui/qt/profile_actions.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/trace_window.h"
 
@@ -124,6 +126,17 @@ void MainWindow::buildMenu() {
     ports->setObjectName(QStringLiteral("ports"));
     // Listed afresh each time it opens: adapters come and go while the program runs.
     connect(ports, &QMenu::aboutToShow, this, [ports] { fillPortsMenu(ports); });
+
+    // Beside the window's own commands: they fill, save or compare the boxes and send nothing.
+    tools->addSeparator();
+    const auto addProfileCommand = [this, tools](const QString& text, const char* name, void (*run)(QWidget*)) {
+        QAction* action = tools->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, [this, run] { run(this); });
+    };
+    addProfileCommand(QStringLiteral("Open Profile\u2026"), "openProfile", openProfileCommand);
+    addProfileCommand(QStringLiteral("Save Profile\u2026"), "saveProfile", saveProfileCommand);
+    addProfileCommand(QStringLiteral("Compare with Profile\u2026"), "compareProfile", compareWithProfileCommand);
 }
 
 void MainWindow::fillPortsMenu(QMenu* menu) {
@@ -145,6 +158,11 @@ void MainWindow::fillPortsMenu(QMenu* menu) {
 TraceWindow* MainWindow::trace() {
     if (traceWindow == nullptr) traceWindow = new TraceWindow(this);
     return traceWindow;
+}
+
+ComparisonWindow* MainWindow::comparison() {
+    if (comparisonWindow == nullptr) comparisonWindow = new ComparisonWindow(this);
+    return comparisonWindow;
 }
 
 QAction* MainWindow::commandAction(int id) const {
@@ -179,6 +197,24 @@ void showAboutDialog() {
 
 void destroyMainWindow() {
     if (qt::MainWindow* window = qt::MainWindow::instance()) window->close();
+}
+
+bool runJobsUntil(const std::function<bool()>& done, int limitMs) {
+    if (done()) return true;
+    qt::MainWindow* window = qt::MainWindow::instance();
+    if (window == nullptr || !window->tickTimer().isActive()) return false;
+    // A nested loop, so that the tick, the quiet timer and the window's painting go on while
+    // provisioning waits; `done` is asked after each tick, once the jobs have stepped.
+    QEventLoop loop;
+    QObject::connect(&window->tickTimer(), &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(limitMs);
+    loop.exec();
+    return done();
 }
 
 void showTraceWindow() {

@@ -15,6 +15,7 @@ class QMenu;
 
 namespace tarnwick::qt {
 
+class ComparisonWindow;
 class TraceWindow;
 
 // One painted label: its text already in Unicode, its font, the top-left corner of its text
@@ -63,6 +64,8 @@ public:
     QAction* commandAction(int id) const;
     // The trace window, made on first use and kept (hidden when closed) with the main window.
     TraceWindow* trace();
+    // The result of Compare with Profile, made on first use and kept like the trace window.
+    ComparisonWindow* comparison();
     const QTimer& tickTimer() const { return tick; }
 
     static MainWindow* instance();
@@ -78,6 +81,7 @@ private:
 
     ClientArea* area;
     TraceWindow* traceWindow = nullptr;
+    ComparisonWindow* comparisonWindow = nullptr;
     QTimer tick;
 };
 

@@ -1,0 +1,241 @@
+#include "ui/qt/profile_actions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/provisioning.h"
+#include "base/app_state.h"
+#include "ui/qt/controls_qt.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/qt_text.h"
+
+namespace tarnwick::qt {
+
+namespace {
+
+using namespace tarnwick::provision;
+
+const QString profileFilter = QStringLiteral("Profiles (*.toml *.ini);;All files (*)");
+
+// The folder the last profile was opened from or saved to, where the next dialog starts.
+QString lastFolder;
+
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+QString device(const std::string& cp1251) {
+    return fromCp1251(reinterpret_cast<const uint8_t*>(cp1251.data()), cp1251.size());
+}
+
+void refuse(QWidget* parent, const QString& title, const std::string& line) {
+    QMessageBox::warning(parent, title, text(line));
+}
+
+bool askForPasswordFile(QWidget* parent, const std::string& passwordFile) {
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Open Profile"),
+                         QStringLiteral("The profile names the password file\n%1\n\n"
+                                        "Put its password into the Password box?")
+                             .arg(text(passwordFile)),
+                         QMessageBox::Yes | QMessageBox::No, parent);
+    question.setDefaultButton(QMessageBox::No);
+    question.setEscapeButton(QMessageBox::No);
+    return question.exec() == QMessageBox::Yes;
+}
+
+QString chosenFile(QWidget* parent, QFileDialog::AcceptMode mode, const QString& title) {
+    QFileDialog dialog(parent, title, lastFolder.isEmpty() ? QDir::currentPath() : lastFolder, profileFilter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("toml"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+// As tarnwick-cli's diff names them.
+QString resultName(Comparison comparison) {
+    switch (comparison) {
+    case Comparison::same: return QStringLiteral("same");
+    case Comparison::differs: return QStringLiteral("differs");
+    case Comparison::notReadable: return QStringLiteral("not readable");
+    case Comparison::notVerifiable: return QStringLiteral("not verifiable");
+    }
+    return {};
+}
+
+QColor colourOf(Comparison comparison) {
+    switch (comparison) {
+    case Comparison::same: return QColor(0x1f, 0x7f, 0x2f);
+    case Comparison::differs: return QColor(0xb0, 0x20, 0x20);
+    default: break;
+    }
+    return QColor(0x60, 0x60, 0x60);
+}
+
+}  // namespace
+
+bool boxFits(int id, const std::string& bytes) {
+    MainWindow* window = MainWindow::instance();
+    QWidget* box = window != nullptr ? findControl(window->clientArea(), id) : nullptr;
+    const QString shown = device(bytes);
+    if (auto* line = qobject_cast<FitLineEdit*>(box)) return line->fitsWhole(shown);
+    if (auto* wrap = qobject_cast<WrapEdit*>(box)) return wrap->fitsWhole(shown);
+    return false;
+}
+
+bool openProfileFile(QWidget* parent, const QString& path) {
+    const QString title = QStringLiteral("Open Profile");
+    OpenedProfile opened;
+    std::string failed = openProfile(localPath(path), boxFits, &opened);
+    if (!failed.empty()) {
+        refuse(parent, title, failed);
+        return false;
+    }
+    std::string password;
+    const bool withPassword = !opened.passwordFile.empty() && askForPasswordFile(parent, opened.passwordFile);
+    if (withPassword) failed = readProfilePassword(opened.passwordFile, boxFits, &password);
+    if (!failed.empty()) {
+        refuse(parent, title, failed);
+        return false;
+    }
+    fillWindow(opened.profile, withPassword ? &password : nullptr);
+    lastFolder = QFileInfo(path).absolutePath();
+    return true;
+}
+
+bool saveProfileFile(QWidget* parent, const QString& path) {
+    const std::string failed = saveWindowProfile(localPath(path));
+    if (!failed.empty()) {
+        refuse(parent, QStringLiteral("Save Profile"), failed);
+        return false;
+    }
+    lastFolder = QFileInfo(path).absolutePath();
+    return true;
+}
+
+bool compareWithProfileFile(QWidget* parent, const QString& path) {
+    ComparisonReport report;
+    std::string failed;
+    {
+        WaitBox wait(parent, QStringLiteral("Comparing %1 with the device").arg(QFileInfo(path).fileName()));
+        wait.open();
+        failed = compareWithProfile(localPath(path), &report);
+    }
+    if (!failed.empty()) {
+        refuse(parent, QStringLiteral("Compare with Profile"), failed);
+        return false;
+    }
+    lastFolder = QFileInfo(path).absolutePath();
+    if (MainWindow* window = MainWindow::instance()) {
+        ComparisonWindow* shown = window->comparison();
+        shown->showReport(QFileInfo(path).fileName(), report);
+        shown->show();
+        shown->raise();
+        shown->activateWindow();
+    }
+    return true;
+}
+
+void openProfileCommand(QWidget* parent) {
+    const QString path = chosenFile(parent, QFileDialog::AcceptOpen, QStringLiteral("Open Profile"));
+    if (!path.isEmpty()) openProfileFile(parent, path);
+}
+
+void saveProfileCommand(QWidget* parent) {
+    const QString path = chosenFile(parent, QFileDialog::AcceptSave, QStringLiteral("Save Profile"));
+    if (!path.isEmpty()) saveProfileFile(parent, path);
+}
+
+void compareWithProfileCommand(QWidget* parent) {
+    const QString path = chosenFile(parent, QFileDialog::AcceptOpen, QStringLiteral("Compare with Profile"));
+    if (!path.isEmpty()) compareWithProfileFile(parent, path);
+}
+
+WaitBox::WaitBox(QWidget* owner, const QString& what)
+    : QDialog(owner), doing(what), label(new QLabel(this)), cancel(new QPushButton(QStringLiteral("Cancel"), this)) {
+    setWindowTitle(QStringLiteral("Compare with Profile"));
+    setWindowModality(Qt::WindowModal);
+    label->setMinimumWidth(360);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addLayout(buttons);
+    connect(cancel, &QPushButton::clicked, this, &WaitBox::reject);
+    // Each tick, after the jobs have stepped.
+    if (MainWindow* window = MainWindow::instance())
+        connect(&window->tickTimer(), &QTimer::timeout, this, &WaitBox::update);
+    update();
+}
+
+void WaitBox::reject() {
+    // Closing the box must not leave the reads running unseen: it cancels, and the box stays
+    // until the job under way has ended.
+    interruptRequested.store(true);
+    cancel->setEnabled(false);
+    update();
+}
+
+void WaitBox::update() {
+    const std::string job = jobInProgress();
+    QString line = doing + QStringLiteral(":\n") + (job.empty() ? QStringLiteral("starting") : text(job));
+    if (!cancel->isEnabled()) line += QStringLiteral("\ncancelled, waiting for it to end");
+    label->setText(line + QStringLiteral("\u2026"));
+}
+
+ComparisonWindow::ComparisonWindow(QWidget* owner)
+    : QDialog(owner), heading(new QLabel(this)), lines(new QTreeWidget(this)), notes(new QLabel(this)) {
+    setObjectName(QStringLiteral("comparison"));
+    setWindowTitle(QStringLiteral("Compare with Profile"));
+    lines->setColumnCount(4);
+    lines->setHeaderLabels({QStringLiteral("Value"), QStringLiteral("Result"), QStringLiteral("Device"),
+                            QStringLiteral("Profile")});
+    lines->setRootIsDecorated(false);
+    lines->setSelectionMode(QAbstractItemView::NoSelection);
+    lines->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    notes->setWordWrap(true);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(lines);
+    layout->addWidget(notes);
+    layout->addLayout(buttons);
+    resize(620, 360);
+}
+
+void ComparisonWindow::showReport(const QString& profileName, const ComparisonReport& report) {
+    lines->clear();
+    int differ = 0;
+    for (const Difference& line : report.lines) {
+        auto* item = new QTreeWidgetItem(lines, {text(line.name), resultName(line.comparison),
+                                                 device(line.device), device(line.profile)});
+        item->setForeground(1, colourOf(line.comparison));
+        if (line.comparison == Comparison::differs) ++differ;
+    }
+    QString summary = QStringLiteral("%1 against the device: %2 of %3 values differ.")
+                          .arg(profileName)
+                          .arg(differ)
+                          .arg(report.lines.size());
+    if (report.interrupted) summary += QStringLiteral(" Cancelled: the values not yet read are not readable.");
+    heading->setText(summary);
+    QStringList failures;
+    for (const std::string& failure : report.failures) failures << device(failure);
+    notes->setText(failures.join(QLatin1Char('\n')));
+    notes->setVisible(!failures.isEmpty());
+}
+
+}  // namespace tarnwick::qt
