@@ -7,7 +7,8 @@
 // without modem lines), "awkward" (a modem just powered up, XON and XOFF bytes on the line),
 // "held" (a write held by XOFF when the port is closed), "open-read" (open COM5 and read the
 // period), "lost" (the device has vanished), "port-name-reset" and "ports" (before and after
-// COM5 is chosen from Tools > Ports), "exit" (by the menu) or "close" (by the close box).
+// COM5 is chosen from Tools > Ports), "scaled" (a start at 144 DPI), "exit" (by the menu) or
+// "close" (by the close box).
 // Prints a line per check and returns 0 only when every check passed.
 #include "driver.h"
 
@@ -83,8 +84,12 @@ int failures() { return failed; }
 void sleepMs(int ms) { Sleep(static_cast<DWORD>(ms)); }
 
 HWND findMainWindow(int timeoutMs) {
-    waitUntil([] { return (mainHwnd = FindWindowA("TARNWICK", "Tarnwick")) != nullptr; }, timeoutMs, 100);
-    return mainHwnd;
+    // Shown only once WM_CREATE has made every control and put "COM1" into the port-name box:
+    // found before that, a port name typed at once would be overwritten.
+    const bool shown = waitUntil([] {
+        return (mainHwnd = FindWindowA("TARNWICK", "Tarnwick")) != nullptr && IsWindowVisible(mainHwnd);
+    }, timeoutMs, 100);
+    return shown ? mainHwnd : nullptr;
 }
 
 HWND mainWindow() { return mainHwnd; }
@@ -175,11 +180,14 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) 
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e beside|session|silent|plain|awkward|held|open-read|lost|port-name-reset|ports|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e beside|session|silent|plain|awkward|held|open-read|lost|port-name-reset|ports|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
     const e2e::Paths paths{argv[2], argv[3], argv[4]};
+    // Aware of the DPI, it sees every window in the screen's own pixels; unaware, it would be
+    // shown a DPI-aware window's sizes scaled back to 96 DPI.
+    SetProcessDPIAware();
     if (scenario == "beside") {  // before the program's first start: no window yet
         e2e::placeFilesBeside(paths);
         std::printf("%s: %d failed\n", scenario.c_str(), e2e::failures());
@@ -218,6 +226,8 @@ int main(int argc, char** argv) {
         e2e::checkAwkwardDevice(paths);
     } else if (scenario == "held") {
         e2e::checkHeldWrite(paths);
+    } else if (scenario == "scaled") {
+        e2e::checkScaled(144);
     } else if (scenario == "exit") {
         e2e::checkExit(false);
     } else if (scenario == "close") {

@@ -89,7 +89,10 @@ struct HeldTemporary {
 // The scenarios, each a run of checks against one start of the program.
 void checkResources(const Paths& paths);
 void checkStartState(bool settingsExpected);
-void checkLayout();
+void checkLayout(int dpi = 96);
+// At a DPI other than 96 (the display's LogPixels): the main window, its controls and the
+// trace window scaled, also after WM_DPICHANGED, and no caption cut off.
+void checkScaled(int dpi);
 void checkPortCommands();
 void checkParameters(const Paths& paths);
 void checkModem(const Paths& paths);

@@ -12,7 +12,8 @@
 # like _data.ini.backup and a temporary file that a crashed save left; the second with a
 # silent device, which must find the _data.ini the first one wrote; the third on a port
 # without modem lines, as plain Wine gives; the fourth against an awkward device; the fifth
-# against a device that vanishes. Then --list-ports, Tools > Ports and tarnwick-cli.exe.
+# against a device that vanishes. Then --list-ports, Tools > Ports and tarnwick-cli.exe; last,
+# a start at 150 % in a prefix of its own.
 # Wine's output is only ever redirected to files: its
 # background processes would hold a pipe open until the wineserver exits.
 set -euo pipefail
@@ -91,7 +92,8 @@ timeout 30 wineserver -p >/dev/null 2>&1 || true
 # Only COM5 may exist, so that opening other names fails for want of a device.
 rm -f "$WINEPREFIX"/dosdevices/com*
 
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >"$logs/xvfb.txt" 2>&1 &
+# Room for the window at 150 % (1350 x 795).
+Xvfb -displayfd 5 -screen 0 1600x1000x24 -nolisten tcp 5>"$work/display" >"$logs/xvfb.txt" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
@@ -307,10 +309,35 @@ grep -q "^address: written 045, read back 045, match" "$cli_out" || fail "tarnwi
 stop_devsim
 timeout 60 wine reg delete 'HKLM\Software\Wine\Ports' /v COM5 /f >>"$logs/reg-ports.txt" 2>&1 || true
 
+# At 150 %, as most Windows laptops run: the display's LogPixels at 144, set in a prefix of
+# its own so that every start above keeps 96 DPI.
+echo "--- last start: 150 % (LogPixels 144)"
+timeout 20 wineserver -k >/dev/null 2>&1 || true
+export WINEPREFIX="$work/prefix-144"
+if [ ! -f "$WINEPREFIX/.tarnwick-ready" ]; then
+  echo "creating the 150 % Wine prefix"
+  timeout 180 wineboot -i >"$logs/wineboot-144.txt" 2>&1
+  timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Consolas /d 'DejaVu Sans Mono' /f \
+    >"$logs/reg-144.txt" 2>&1
+  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >>"$logs/reg-144.txt" 2>&1
+  timeout 60 wineserver -w >/dev/null 2>&1 || true
+  touch "$WINEPREFIX/.tarnwick-ready"
+fi
+timeout 30 wineserver -p >/dev/null 2>&1 || true
+start_tarnwick scaled ""
+controller scaled
+# The window alone (Xvfb has no window manager, so no title bar): its menu and client area.
+window_id=$(xdotool search --name '^Tarnwick$' | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$window_id")"
+timeout 30 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$artifacts/win32-window-150.png" \
+  >"$logs/import-150.txt" 2>&1 || fail "no screenshot at 150 %"
+controller close
+expect_exit_zero "close box at 150 %"
+
 if [ "$failed" -ne 0 ]; then
   echo "--- what failed:"
   cat "$failures"
   echo "--- logs of every start (the device's included) are in $logs"
   exit 1
 fi
-echo "all Wine end-to-end checks passed; screenshot in $artifacts/win32-window.png"
+echo "all Wine end-to-end checks passed; screenshots in $artifacts/win32-window.png and win32-window-150.png"

@@ -1,5 +1,6 @@
 // Checks of the window itself: resources, start texts, layout, the About box, the exit.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -44,7 +45,8 @@ std::string className(HWND window) {
     return name;
 }
 
-void checkLayoutOf(const Expected& expected) {
+// At 96 DPI to the pixel; at another DPI the 96-DPI place scaled, within two pixels.
+void checkLayoutOf(const Expected& expected, int dpi) {
     const std::string name = "control " + std::to_string(expected.id);
     HWND window = control(expected.id);
     if (!check(window != nullptr, name + " exists")) return;
@@ -54,8 +56,10 @@ void checkLayoutOf(const Expected& expected) {
     char place[96];
     std::snprintf(place, sizeof place, "at %ld,%ld size %ldx%ld", rect.left, rect.top,
                   rect.right - rect.left, rect.bottom - rect.top);
-    check(rect.left == expected.x && rect.top == expected.y &&
-              rect.right - rect.left == expected.width && rect.bottom - rect.top == expected.height,
+    const int slack = dpi == 96 ? 0 : 2;
+    const auto within = [dpi, slack](long actual, int at96) { return std::abs(actual - MulDiv(at96, dpi, 96)) <= slack; };
+    check(within(rect.left, expected.x) && within(rect.top, expected.y) &&
+              within(rect.right - rect.left, expected.width) && within(rect.bottom - rect.top, expected.height),
           name + " has its place and size", place);
 
     const LONG style = GetWindowLongA(window, GWL_STYLE);
@@ -253,8 +257,8 @@ void checkStartState(bool settingsExpected) {
     for (int id : {3031, 3149, 3150, 3151, 3152, 3153}) checkEqual(text(id), "Write", "caption of " + std::to_string(id));
 }
 
-void checkLayout() {
-    for (const Expected& expected : layout) checkLayoutOf(expected);
+void checkLayout(int dpi) {
+    for (const Expected& expected : layout) checkLayoutOf(expected, dpi);
 }
 
 void checkAbout() {

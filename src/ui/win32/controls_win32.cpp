@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/frontend.h"
+#include "app/layout.h"
 #include "base/app_state.h"
 #include "base/control.h"
 #include "base/text_field.h"
@@ -18,8 +19,40 @@ HWND toWindow(WindowHandle handle) { return static_cast<HWND>(handle); }
 
 HMENU childId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
-// The two edit-box fonts, created on first use and kept for the window's life.
-HFONT editFonts[2];
+// The main window's fonts at one DPI: the two edit-box fonts and the captions' (null for the
+// system font). Made on first use and again when the DPI changes.
+struct Fonts {
+    UINT dpi = 0;
+    HFONT edit[2] = {};
+    HFONT caption = nullptr;
+};
+Fonts fonts;
+
+int fontSlot(FontKind font) { return font == FontKind::port ? 0 : 1; }
+
+// The fonts at `dpi`; those of another DPI are left to the caller, still set on controls.
+Fonts makeFonts(UINT dpi) {
+    Fonts made;
+    made.dpi = dpi;
+    for (FontKind kind : {FontKind::port, FontKind::field})
+        made.edit[fontSlot(kind)] = createWindowFont(fontSpec(kind), dpi);
+    made.caption = createCaptionFont(dpi);
+    return made;
+}
+
+const Fonts& fontsAt(UINT dpi) {
+    if (fonts.dpi != dpi) fonts = makeFonts(dpi);
+    return fonts;
+}
+
+void deleteFonts(const Fonts& old) {
+    for (HFONT font : {old.edit[0], old.edit[1], old.caption})
+        if (font != nullptr) DeleteObject(font);
+}
+
+void setCaptionFont(HWND control) {
+    if (HFONT font = fontsAt(mainDpi).caption) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
 
 INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
@@ -43,8 +76,8 @@ WindowHandle createEditControl(int x, int y, int width, int height, WindowHandle
     // multi-line boxes wrap at their width.
     DWORD style = WS_CHILD | WS_VISIBLE | WS_DLGFRAME;
     if (multiLine) style |= ES_MULTILINE;
-    return CreateWindowExA(0, "EDIT", "", style, x, y, width, height, toWindow(parent),
-                           childId(id), programInstance, nullptr);
+    return CreateWindowExA(0, "EDIT", "", style, scaled(x, mainDpi), scaled(y, mainDpi), scaled(width, mainDpi),
+                           scaled(height, mainDpi), toWindow(parent), childId(id), programInstance, nullptr);
 }
 
 void setControlText(WindowHandle control, const uint8_t* text, size_t length) {
@@ -66,17 +99,18 @@ size_t getControlText(WindowHandle control, uint8_t* buffer, size_t capacity) {
 }
 
 void setControlFont(WindowHandle control, FontKind font) {
-    HFONT& slot = editFonts[font == FontKind::port ? 0 : 1];
-    if (slot == nullptr) slot = createWindowFont(fontSpec(font));
     // A font that cannot be created leaves the control with the one it has.
-    if (slot != nullptr) SendMessageA(toWindow(control), WM_SETFONT, reinterpret_cast<WPARAM>(slot), TRUE);
+    if (HFONT made = fontsAt(mainDpi).edit[fontSlot(font)])
+        SendMessageA(toWindow(control), WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);
 }
 
 WindowHandle createButton(const char* caption, int x, int y, int width, int height,
                           WindowHandle parent, int id) {
-    return CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                           x, y, width, height, toWindow(parent), childId(id), programInstance,
-                           nullptr);
+    HWND button = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                                  scaled(x, mainDpi), scaled(y, mainDpi), scaled(width, mainDpi),
+                                  scaled(height, mainDpi), toWindow(parent), childId(id), programInstance, nullptr);
+    if (button != nullptr) setCaptionFont(button);
+    return button;
 }
 
 WindowHandle createCheckBox(const char* caption, int x, int y, int width, int height,
@@ -85,8 +119,28 @@ WindowHandle createCheckBox(const char* caption, int x, int y, int width, int he
     // BS_CHECKBOX, not BS_AUTOCHECKBOX: a click only reports, the command table sets the state.
     wchar_t wide[64];
     cp1251ToWide(caption, wide, sizeof wide / sizeof wide[0]);
-    return CreateWindowExW(0, L"BUTTON", wide, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, x, y,
-                           width, height, toWindow(parent), childId(id), programInstance, nullptr);
+    HWND box = CreateWindowExW(0, L"BUTTON", wide, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX,
+                               scaled(x, mainDpi), scaled(y, mainDpi), scaled(width, mainDpi),
+                               scaled(height, mainDpi), toWindow(parent), childId(id), programInstance, nullptr);
+    if (box != nullptr) setCaptionFont(box);
+    return box;
+}
+
+void layOutMainControls(HWND window, UINT dpi) {
+    const Fonts old = fonts;
+    mainDpi = dpi;
+    fonts = makeFonts(dpi);
+    for (const ControlSpec& spec : mainControls) {
+        HWND control = GetDlgItem(window, spec.id);
+        if (control == nullptr) continue;
+        SetWindowPos(control, nullptr, scaled(spec.x, dpi), scaled(spec.y, dpi), scaled(spec.width, dpi),
+                     scaled(spec.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        const bool edit = spec.kind == ControlKind::singleLineEdit || spec.kind == ControlKind::multiLineEdit;
+        // The caption font may be null: the system font again, back on the system's DPI.
+        HFONT font = edit ? fonts.edit[fontSlot(spec.font)] : fonts.caption;
+        if (font != nullptr || !edit) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    deleteFonts(old);
 }
 
 bool isCheckBoxChecked(WindowHandle parent, int id) {

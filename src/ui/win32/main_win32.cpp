@@ -19,13 +19,15 @@
 namespace tarnwick {
 
 HINSTANCE programInstance = nullptr;
+UINT mainDpi = baseDpi;
 
 namespace {
 
 constexpr int nameCapacity = 100;
 
-// The outer size of the main window, frame and menu included. The layout's positions are in
-// the client area, which is smaller by the frame and the menu; everything still fits in it.
+// The outer size of the main window at 96 DPI, frame and menu included. The layout's positions
+// are in the client area, which is smaller by the frame and the menu; everything still fits in
+// it, at any DPI, as the frame and the menu grow more slowly than the DPI.
 constexpr int windowWidth = 900;
 constexpr int windowHeight = 530;
 
@@ -74,8 +76,18 @@ bool choosePort(int id) {
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
+        mainDpi = windowDpi(window);
         createMainControls(window);
         return 0;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another DPI, or the user changed the scaling.
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        layOutMainControls(window, HIWORD(wParam));
+        SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    }
     case WM_COMMAND:
         if (handleCommand(LOWORD(wParam), HIWORD(wParam)) || choosePort(LOWORD(wParam))) return 0;
         break;
@@ -142,10 +154,17 @@ int startUp(HINSTANCE instance, int showMode) {
     LoadStringA(instance, IDC_TARNWICK, className, nameCapacity);
     registerMainClass(instance, className);
 
+    // Sized for the system's DPI, where a new window usually opens; on a monitor of another
+    // DPI it is sized again for that one.
+    const UINT startDpi = systemDpi();
     HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
-                                  windowWidth, windowHeight, nullptr, nullptr, instance, nullptr);
+                                  scaled(windowWidth, startDpi), scaled(windowHeight, startDpi), nullptr,
+                                  nullptr, instance, nullptr);
     if (window == nullptr) return 0;
     mainWindow = window;
+    if (mainDpi != startDpi)
+        SetWindowPos(window, nullptr, 0, 0, scaled(windowWidth, mainDpi), scaled(windowHeight, mainDpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window, showMode);
     UpdateWindow(window);
 

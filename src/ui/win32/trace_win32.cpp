@@ -18,13 +18,19 @@ constexpr char traceClassName[] = "TARNWICK_TRACE";
 constexpr UINT_PTR pollTimerId = 1;
 constexpr UINT pollMs = 100;
 constexpr int keptLines = 20000;  // a window left open for a day keeps the last lines only
+// In pixels at 96 DPI, as the main window's layout.
+constexpr int windowWidth = 860;
+constexpr int windowHeight = 420;
 constexpr int buttonWidth = 80;
 constexpr int buttonHeight = 24;
 constexpr int margin = 6;
+constexpr int lineFontHeight = -13;
 
 HWND traceWindow = nullptr;
 HWND lineList = nullptr;
 HFONT lineFont = nullptr;
+HFONT captionFont = nullptr;  // null: the buttons keep the system font
+UINT traceDpi = baseDpi;
 TraceCursor cursor;
 char line[traceLineCapacity];
 wchar_t wideLine[traceLineCapacity];
@@ -98,12 +104,34 @@ INT_PTR CALLBACK saveProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 void layOut(HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    const int buttonsTop = client.bottom - margin - buttonHeight;
-    MoveWindow(lineList, margin, margin, client.right - 2 * margin, buttonsTop - 2 * margin, TRUE);
-    MoveWindow(GetDlgItem(window, IDC_TRACE_SAVE), client.right - margin - buttonWidth, buttonsTop,
-               buttonWidth, buttonHeight, TRUE);
-    MoveWindow(GetDlgItem(window, IDC_TRACE_CLEAR), client.right - 2 * (margin + buttonWidth),
-               buttonsTop, buttonWidth, buttonHeight, TRUE);
+    const int gap = scaled(margin, traceDpi), width = scaled(buttonWidth, traceDpi);
+    const int height = scaled(buttonHeight, traceDpi);
+    const int buttonsTop = client.bottom - gap - height;
+    MoveWindow(lineList, gap, gap, client.right - 2 * gap, buttonsTop - 2 * gap, TRUE);
+    MoveWindow(GetDlgItem(window, IDC_TRACE_SAVE), client.right - gap - width, buttonsTop, width, height, TRUE);
+    MoveWindow(GetDlgItem(window, IDC_TRACE_CLEAR), client.right - 2 * (gap + width), buttonsTop, width,
+               height, TRUE);
+}
+
+// The fonts and the list's scrolling width at `dpi`; the rows of the list grow with them from
+// what they were at the DPI before.
+void setFonts(HWND window, UINT dpi) {
+    HFONT oldLine = lineFont, oldCaption = captionFont;
+    lineFont = CreateFontA(scaled(lineFontHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           FIXED_PITCH | FF_MODERN, "Consolas");
+    captionFont = createCaptionFont(dpi);
+    if (lineFont != nullptr) SendMessageW(lineList, WM_SETFONT, reinterpret_cast<WPARAM>(lineFont), FALSE);
+    for (int id : {IDC_TRACE_CLEAR, IDC_TRACE_SAVE})
+        SendMessageW(GetDlgItem(window, id), WM_SETFONT, reinterpret_cast<WPARAM>(captionFont), TRUE);
+    // Wide enough for a full burst's line to be scrolled to.
+    SendMessageW(lineList, LB_SETHORIZONTALEXTENT, scaled(8000, dpi), 0);
+    const LRESULT rowHeight = SendMessageW(lineList, LB_GETITEMHEIGHT, 0, 0);
+    if (dpi != traceDpi && rowHeight > 0)
+        SendMessageW(lineList, LB_SETITEMHEIGHT, 0, MulDiv(static_cast<int>(rowHeight), dpi, traceDpi));
+    traceDpi = dpi;
+    if (oldLine != nullptr) DeleteObject(oldLine);
+    if (oldCaption != nullptr) DeleteObject(oldCaption);
 }
 
 void drawLine(const DRAWITEMSTRUCT& item) {
@@ -125,6 +153,14 @@ LRESULT CALLBACK traceProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_SIZE:
         layOut(window);
         return 0;
+    case WM_DPICHANGED: {
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        setFonts(window, HIWORD(wParam));
+        SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        layOut(window);
+        return 0;
+    }
     case WM_SHOWWINDOW:
         if (wParam) {
             appendLines();
@@ -168,9 +204,11 @@ HWND createTraceWindow() {
     windowClass.lpszClassName = traceClassName;
     RegisterClassExA(&windowClass);
     // Owned by the main window: it stays above it and goes with it, but does not block it.
-    HWND window = CreateWindowExA(0, traceClassName, "Tarnwick trace", WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, 0, 860, 420, static_cast<HWND>(mainWindow),
-                                  nullptr, programInstance, nullptr);
+    // Sized for the main window's DPI, and again for its own when it opens on another monitor.
+    const UINT startDpi = windowDpi(static_cast<HWND>(mainWindow));
+    HWND window = CreateWindowExA(0, traceClassName, "Tarnwick trace", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                                  scaled(windowWidth, startDpi), scaled(windowHeight, startDpi),
+                                  static_cast<HWND>(mainWindow), nullptr, programInstance, nullptr);
     if (window == nullptr) return nullptr;
     lineList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT |
@@ -181,12 +219,13 @@ HWND createTraceWindow() {
                     reinterpret_cast<HMENU>(IDC_TRACE_CLEAR), programInstance, nullptr);
     CreateWindowExA(0, "BUTTON", "Save...", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0, window,
                     reinterpret_cast<HMENU>(IDC_TRACE_SAVE), programInstance, nullptr);
-    lineFont = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           FIXED_PITCH | FF_MODERN, "Consolas");
-    if (lineFont != nullptr) SendMessageW(lineList, WM_SETFONT, reinterpret_cast<WPARAM>(lineFont), FALSE);
-    // Wide enough for a full burst's line to be scrolled to.
-    SendMessageW(lineList, LB_SETHORIZONTALEXTENT, 8000, 0);
+    // The list's rows take their height from the system font when the list is made: the DPI
+    // the system font was made for is where they start.
+    traceDpi = systemDpi();
+    setFonts(window, windowDpi(window));
+    if (traceDpi != startDpi)
+        SetWindowPos(window, nullptr, 0, 0, scaled(windowWidth, traceDpi), scaled(windowHeight, traceDpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     cursor = traceCursorAtOldest();
     layOut(window);
     return window;

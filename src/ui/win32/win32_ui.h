@@ -29,8 +29,35 @@ size_t cp1251ToWide(const char* text, wchar_t* out, size_t capacity);
 // Draws the painted labels of the main window (WM_PAINT).
 void paintMainWindow(HWND window);
 
-// A font of the given measures with the fixed face and the other parameters every font of
-// the window shares; null when it cannot be created.
-HFONT createWindowFont(FontSpec wanted);
+// The layout tables are in pixels at 96 DPI (100 %); each window draws them at its own DPI.
+constexpr int baseDpi = 96;
+
+// A length of the tables at `dpi`, rounded half away from zero as MulDiv rounds; the same
+// length at 96 DPI.
+inline int scaled(int length, UINT dpi) { return MulDiv(length, static_cast<int>(dpi), baseDpi); }
+
+// The DPI the system font was made for: the primary monitor's when the user logged on.
+UINT systemDpi();
+
+// The DPI of the monitor `window` is on: GetDpiForWindow where Windows has it (10, version
+// 1607 on), looked up at run time so that the program still starts on older ones; the
+// system's DPI there.
+UINT windowDpi(HWND window);
+
+// The DPI the main window's controls are laid out at; WM_CREATE and WM_DPICHANGED set it.
+extern UINT mainDpi;
+
+// A font of the given measures at `dpi`, with the fixed face and the other parameters every
+// font of the window shares; null when it cannot be created.
+HFONT createWindowFont(FontSpec wanted, UINT dpi);
+
+// The caption font of buttons and check boxes at `dpi`: null, meaning the system font as the
+// controls have by default, when the system font is made for `dpi` (always at 100 %); else the
+// system font scaled to `dpi`, to be deleted by the caller. WM_SETFONT takes either.
+HFONT createCaptionFont(UINT dpi);
+
+// Moves and resizes the main window's controls and gives them their fonts at `dpi`
+// (WM_DPICHANGED).
+void layOutMainControls(HWND window, UINT dpi);
 
 }  // namespace tarnwick
