@@ -9,10 +9,13 @@
 #include "app/tick.h"
 #include "app/trace_decode.h"
 #include "base/app_state.h"
+#include "base/clock.h"
 #include "base/trace.h"
+#include "modem/identity_job.h"
 #include "modem/modem_jobs.h"
 #include "modem/settings_file.h"
 #include "serial/buffers.h"
+#include "serial/port.h"
 #include "unit/unit_frame.h"
 
 namespace tarnwick::provision {
@@ -71,7 +74,7 @@ Job& writeJobOf(Value value) { return *allJobs[periodWriteIndex + 2 * rowOf(valu
 uint8_t indexOf(const Job& job) {
     for (int index = 0; index < jobCount; ++index)
         if (allJobs[index] == &job) return static_cast<uint8_t>(index);
-    return noJob;
+    return &job == &modemIdentityJob ? identityJobIndex : noJob;
 }
 
 // What the trace says one job did from a given record on.
@@ -199,8 +202,10 @@ void readBackUnitValue(Run& run, Result& result) {
     }
     const JobTrace seen = traceOf(readJobOf(result.value), from);
     if (!seen.deadline.empty()) {
+        // A plain read (read, diff, apply's first look) is no read-back of anything written.
+        const char* read = result.outcome == Outcome::read ? "the read" : "the read-back";
         result.outcome = Outcome::noAnswer;
-        fail(run, exitNoAnswer, std::string(valueName(result.value)) + ": no answer to the read-back (" +
+        fail(run, exitNoAnswer, std::string(valueName(result.value)) + ": no answer to " + read + " (" +
                                     seen.deadline + ")");
         return;
     }
@@ -354,7 +359,7 @@ bool Wanted::touchesModem() const {
     return false;
 }
 
-std::string checkWanted(const Wanted& wanted) {
+std::string checkWanted(const Wanted& wanted, bool passwordNeeded) {
     for (Value value : {Value::period, Value::address}) {
         const std::optional<std::string>& text = wanted[value];
         if (!text) continue;
@@ -378,11 +383,11 @@ std::string checkWanted(const Wanted& wanted) {
     }
     // The set-up sends all four together; a value left out would be whatever the panel held.
     for (Value value : {Value::ip, Value::apn, Value::user, Value::password})
-        if (!wanted[value])
+        if (!wanted[value] && (value != Value::password || passwordNeeded))
             return std::string(valueName(value)) +
                    ": the modem is set up as a whole; give --ip, --apn, --user and the password";
     for (Value value : {Value::ip, Value::apn, Value::user, Value::password})
-        setControlText(fieldOf(value), *wanted[value]);
+        setControlText(fieldOf(value), wanted[value].value_or(""));
     if (!modemValuesSendable())
         return "modem: a value is too long or holds a double quote or a control character";
     return {};
@@ -499,16 +504,191 @@ std::vector<Difference> compareWithDevice(const Wanted& wanted, const Run& read,
         lines.push_back(line);
     }
     if (wanted.noInternet) {
-        // Known only when the query came to an end: read, or nothing stored.
-        const Result* ip = resultOf(read, Value::ip);
-        const bool known = ip != nullptr && (ip->outcome == Outcome::read || ip->outcome == Outcome::nothingStored);
+        // Known only when the query came to an end: read, or nothing stored. A set-up without
+        // internet stores its reset profiles, which then load and list empty: a modem holding
+        // no address, APN or user is one without internet too, stored or not.
+        bool known = true, empty = true;
+        for (Value value : modemValues) {
+            const Result* result = resultOf(read, value);
+            known = known && result != nullptr &&
+                    (result->outcome == Outcome::read || result->outcome == Outcome::nothingStored);
+            empty = empty && result != nullptr && result->readBack.empty();
+        }
+        const bool without = deviceNoInternet || empty;
         lines.push_back(Difference{"no-internet",
                                    !known ? Comparison::notReadable
-                                   : deviceNoInternet ? Comparison::same
-                                                      : Comparison::differs,
-                                   known ? (deviceNoInternet ? "true" : "false") : "", "true"});
+                                   : without ? Comparison::same
+                                             : Comparison::differs,
+                                   known ? (without ? "true" : "false") : "", "true"});
     }
     return lines;
+}
+
+const char* comparisonName(Comparison comparison) {
+    switch (comparison) {
+    case Comparison::same: return "same";
+    case Comparison::differs: return "differs";
+    case Comparison::notReadable: return "not readable";
+    case Comparison::notVerifiable: return "not verifiable";
+    }
+    return "";
+}
+
+int comparisonExitCode(const Run& read, const std::vector<Difference>& differences) {
+    if (read.exitCode != exitOk) return read.exitCode;
+    for (const Difference& line : differences)
+        if (line.comparison == Comparison::differs || line.comparison == Comparison::notReadable) return exitFailed;
+    return exitOk;
+}
+
+namespace {
+
+bool isModemValue(Value value) { return value >= Value::ip; }
+
+const Difference* differenceOf(const std::vector<Difference>& lines, const char* name) {
+    for (const Difference& line : lines)
+        if (line.name == name) return &line;
+    return nullptr;
+}
+
+bool needsWriting(const std::vector<Difference>& lines, const char* name) {
+    const Difference* line = differenceOf(lines, name);
+    return line != nullptr && line->comparison != Comparison::same;
+}
+
+// A unit value that the first read found right, read once more after the writes.
+Result unchangedValue(Run& run, Value value, const std::string& wanted, const std::string& held, bool reread) {
+    Result result{value, Outcome::match, wanted, held};
+    result.unchanged = true;
+    if (!reread) return result;
+    result.outcome = Outcome::read;
+    readBackUnitValue(run, result);
+    if (result.outcome == Outcome::notRead && interruptRequested.load()) {
+        // Interrupted before its read: it was right before the writes, and none was its own.
+        result.outcome = Outcome::match;
+        result.readBack = held;
+    } else if (result.outcome == Outcome::read) {
+        result.outcome = result.readBack == wanted ? Outcome::match : Outcome::mismatch;
+        if (result.outcome == Outcome::mismatch)
+            fail(run, exitFailed, std::string(valueName(value)) + ": MISMATCH, unchanged " + wanted + ", read back " +
+                                      result.readBack);
+    }
+    return result;
+}
+
+// Each failure line once, and the gravest exit code.
+void takeOver(Run& into, const Run& from) {
+    for (const std::string& line : from.failures) into.failures.push_back(line);
+    if (gravity(from.exitCode) > gravity(into.exitCode)) into.exitCode = from.exitCode;
+}
+
+// The modem values that differ, for the line that says why they could not be written.
+std::string differingModemNames(const std::vector<Difference>& lines) {
+    std::string names;
+    for (const char* name : {"ip", "apn", "user", "no-internet"})
+        if (needsWriting(lines, name)) names += (names.empty() ? "" : ", ") + std::string(name);
+    return names;
+}
+
+}  // namespace
+
+Applied applyDifferences(const Wanted& wanted) {
+    Applied applied;
+    applied.before = readWanted(wanted, &applied.beforeNoInternet);
+    applied.differences = compareWithDevice(wanted, applied.before, applied.beforeNoInternet);
+    Run& run = applied.run;
+    bool silent = false;
+    for (const Result& result : applied.before.results) silent = silent || result.outcome == Outcome::noAnswer;
+    if (interruptRequested.load() || silent) {
+        takeOver(run, applied.before);
+        if (silent) fail(run, exitNoAnswer, "nothing written: the device did not answer the read before writing");
+        for (size_t v = 0; v < valueCount; ++v)
+            if (wanted.values[v]) add(run, static_cast<Value>(v), Outcome::notWritten, *wanted.values[v]);
+        return applied;
+    }
+
+    Wanted toWrite;
+    for (Value value : unitValues)
+        if (wanted[value] && needsWriting(applied.differences, valueName(value))) toWrite[value] = wanted[value];
+    const std::string modemDiffers = differingModemNames(applied.differences);
+    bool setUp = wanted.noInternet || wanted[Value::password] || !modemDiffers.empty();
+    if (setUp && !wanted.noInternet && !wanted[Value::password]) {
+        setUp = false;
+        fail(run, exitFailed, "modem: " + modemDiffers + " differ" + (modemDiffers.find(',') == std::string::npos ? "s" : "") +
+                                  ", and the set-up, which sends ip, apn, user and the password together, needs the "
+                                  "password (--password-file, the profile's password-file or TARNWICK_PASSWORD); "
+                                  "the modem was not written");
+    }
+    if (setUp) {
+        toWrite.noInternet = wanted.noInternet;
+        for (Value value : {Value::ip, Value::apn, Value::user, Value::password}) toWrite[value] = wanted[value];
+    }
+    const Run written = writeAndVerify(toWrite);
+    takeOver(run, written);
+    const bool reread = !written.results.empty() && !interruptRequested.load();
+
+    // In the window's order; a set-up without internet reports the values it reset, which the
+    // profile does not name.
+    for (size_t v = 0; v < valueCount; ++v) {
+        const Value value = static_cast<Value>(v);
+        const Result* done = resultOf(written, value);
+        if (done == nullptr && !wanted[value]) continue;
+        if (done != nullptr) {
+            run.results.push_back(*done);
+        } else if (isModemValue(value) && needsWriting(applied.differences, valueName(value))) {
+            add(run, value, Outcome::notWritten, *wanted[value]);
+        } else {
+            const Result* held = resultOf(applied.before, value);
+            run.results.push_back(unchangedValue(run, value, *wanted[value], held ? held->readBack : "",
+                                                 reread && !isModemValue(value)));
+        }
+    }
+    if (interruptRequested.load()) markInterrupted(run);
+    return applied;
+}
+
+std::string readModemIdentity() {
+    if (interruptRequested.load()) return "unknown";
+    modemIdentityJob.trigger = 1;
+    const auto rested = [] { return modemIdentityJob.trigger == 0 && modemIdentityJob.state == 0; };
+    runJobsUntil([&] { return interruptRequested.load() || rested(); }, jobLimitMs);
+    const std::string identity = rested() ? modemIdentity() : "";
+    return identity.empty() ? "unknown" : identity;
+}
+
+namespace {
+
+// One own-address read: whether a unit answered it. Its field is emptied first, as a read-back's.
+enum class Presence { answers, silent, interrupted };
+
+Presence pollUnit() {
+    setControlText(fieldOf(Value::address), "");
+    uint32_t from;
+    if (!press(idFirstRead + rowOf(Value::address), readJobOf(Value::address), &from)) return Presence::interrupted;
+    const JobTrace seen = traceOf(readJobOf(Value::address), from);
+    return seen.deadline.empty() && seen.answerLength >= 0 ? Presence::answers : Presence::silent;
+}
+
+constexpr uint32_t pollPeriodMs = 1000;
+
+}  // namespace
+
+bool awaitUnit(bool present, const std::string& port) {
+    while (!interruptRequested.load()) {
+        const uint32_t started = monotonicMs();
+        // An adapter pulled with the unit takes its device along; it may come back under the
+        // same name.
+        if (portHandle != invalidPort && portLost()) closeThePort();
+        std::string status;
+        const bool open = portHandle != invalidPort || openThePort(port, &status);
+        const Presence presence = open ? pollUnit() : Presence::silent;
+        if (presence == Presence::interrupted) return false;
+        if ((presence == Presence::answers) == present) return true;
+        const uint32_t spent = monotonicMs() - started;
+        if (spent < pollPeriodMs)
+            runJobsUntil([] { return interruptRequested.load(); }, static_cast<int>(pollPeriodMs - spent));
+    }
+    return false;
 }
 
 }  // namespace tarnwick::provision

@@ -52,6 +52,9 @@ struct Result {
     // A refused modem value: how the query that followed ended (read, nothing stored); when
     // it read, readBack holds what the modem kept.
     std::optional<Outcome> queried = std::nullopt;
+    // apply: the device held the value already and it was not written; `written` then holds
+    // the value the profile wants, and the outcome says how the device holds it now.
+    bool unchanged = false;
 };
 
 // Exit codes, as --help documents them.
@@ -76,8 +79,9 @@ extern std::atomic<bool> interruptRequested;
 // Checks the values with the window's rules before anything is sent: period and address are
 // three digits (the address at most 255, the unit answers one byte), telephone texts at most
 // 18 characters, the modem values such as the set-up can send. Returns the failure line, or
-// an empty text.
-std::string checkWanted(const Wanted& wanted);
+// an empty text. Without `passwordNeeded` the modem's ip, apn and user may come without the
+// password: `diff` never writes, and `apply` sets the modem up only when a value differs.
+std::string checkWanted(const Wanted& wanted, bool passwordNeeded = true);
 
 // Opens the port by its COMn name or, on Linux, a device path; on failure returns false and
 // the port status text.
@@ -113,5 +117,38 @@ struct Difference {
 // value `wanted` names, in the window's order. A modem with nothing stored holds empty texts
 // and counts as set up without internet.
 std::vector<Difference> compareWithDevice(const Wanted& wanted, const Run& read, bool deviceNoInternet);
+
+// The name of a comparison as `diff` prints it: "same", "differs", "not readable", "not
+// verifiable".
+const char* comparisonName(Comparison comparison);
+
+// `diff`'s exit code: the read's own when it failed (no answer, the query's Error!, an
+// interruption), else 1 when a value differs and 0 when none does. The password, which cannot
+// be compared, counts as neither.
+int comparisonExitCode(const Run& read, const std::vector<Difference>& differences);
+
+// What `apply` did: the device as it found it, and the run that wrote what differed.
+struct Applied {
+    Run before;                           // readWanted's
+    bool beforeNoInternet = false;
+    std::vector<Difference> differences;  // compareWithDevice's, of `before`
+    Run run;                              // a result for each value, unchanged or written
+};
+
+// Reads what `wanted` names and writes only what differs: the unit values that differ or could
+// not be read, and the modem's set-up when a modem value differs or `wanted` asks for it
+// (no-internet, or a password, which cannot be compared). When anything was written, every
+// unit value is read back, the unchanged ones too; a unit that already matches gets no write
+// at all. Nothing is written when the device did not answer the first read.
+Applied applyDifferences(const Wanted& wanted);
+
+// The modem's serial number (AT+CGSN, the identity query), or "unknown" when the modem
+// refuses it, does not answer, or the run is interrupted. Only the provisioning log asks.
+std::string readModemIdentity();
+
+// Station mode: polls with the own-address read, at most once a second, until a unit answers
+// (`present`) or no unit answers any more (not `present`). A port whose device went away is
+// closed and opened again each second by the name `port`. False when interrupted.
+bool awaitUnit(bool present, const std::string& port);
 
 }  // namespace tarnwick::provision
