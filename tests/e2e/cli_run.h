@@ -47,36 +47,83 @@ protected:
         std::remove("_data.ini");
     }
 
-    // Runs tarnwick-cli; sends it a Ctrl+C as soon as `interruptWhen`, if given, holds.
-    static Outcome cli(std::vector<std::string> arguments,
-                       const std::function<bool()>& interruptWhen = nullptr) {
+    // Starts tarnwick-cli with its stdout and stderr going to the files named; -1 on failure.
+    static pid_t start(std::vector<std::string> arguments, const char* out = "cli-out.txt",
+                       const char* err = "cli-err.txt") {
         arguments.insert(arguments.begin(), TARNWICK_CLI);
         std::vector<char*> argv;
         for (std::string& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, "cli-out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&files, 2, "cli-err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&files, 1, out, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&files, 2, err, O_WRONLY | O_CREAT | O_TRUNC, 0600);
         pid_t pid = -1;
-        Outcome outcome;
-        if (posix_spawn(&pid, TARNWICK_CLI, &files, nullptr, argv.data(), environ) == 0) {
-            if (interruptWhen) {
-                for (int waited = 0; waited < 30000 && !interruptWhen(); waited += 5)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                kill(pid, SIGINT);
-            }
-            int status = 0;
-            waitpid(pid, &status, 0);
-            outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
+        if (posix_spawn(&pid, TARNWICK_CLI, &files, nullptr, argv.data(), environ) != 0) pid = -1;
         posix_spawn_file_actions_destroy(&files);
-        outcome.out = fake::fileText("cli-out.txt");
-        outcome.err = fake::fileText("cli-err.txt");
+        return pid;
+    }
+
+    // Waits for a started tarnwick-cli to end.
+    static Outcome finish(pid_t pid, const char* out = "cli-out.txt", const char* err = "cli-err.txt") {
+        Outcome outcome;
+        int status = 0;
+        if (pid > 0 && waitpid(pid, &status, 0) == pid) outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        outcome.out = fake::fileText(out);
+        outcome.err = fake::fileText(err);
         return outcome;
+    }
+
+    // Polls `condition` every few milliseconds until it holds or `limitMs` have passed. The
+    // limits are generous: a loaded machine may take many times longer than an idle one.
+    static bool waitUntil(const std::function<bool()>& condition, int limitMs = 60000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+        while (std::chrono::steady_clock::now() < end) {
+            if (condition()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return condition();
+    }
+
+    // Runs tarnwick-cli; sends it a Ctrl+C as soon as `interruptWhen`, if given, holds.
+    static Outcome cli(std::vector<std::string> arguments,
+                       const std::function<bool()>& interruptWhen = nullptr) {
+        const pid_t pid = start(std::move(arguments));
+        if (pid > 0 && interruptWhen) {
+            waitUntil(interruptWhen, 30000);
+            kill(pid, SIGINT);
+        }
+        return finish(pid);
     }
 
     std::unique_ptr<devsim::Device> device;
 };
+
+inline void writeFile(const char* name, const std::string& text) {
+    if (std::FILE* file = std::fopen(name, "wb")) {
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+    }
+}
+
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The modem as a completed internet set-up leaves it.
+inline devsim::ModemState setUpModem(const char* ip, const char* apn, const char* user) {
+    const char* options[] = {"--ip", ip, "--apn", apn, "--user", user};
+    devsim::Faults faults;
+    devsim::UnitValues unit;
+    devsim::ModemState modem;
+    for (int i = 0; i < 6; i += 2) devsim::parseDeviceOption(6, const_cast<char**>(options), i, faults, unit, modem);
+    return modem;
+}
+
+// Whether the line carried a write: a unit write frame ("ATDP" behind the frame's slot digit)
+// or a modem command of the set-up; the query's profile loads and listings are reads.
+inline bool wroteAnything(const std::string& received) {
+    for (const char* write : {"ATDP", "AT^SICS=", "AT^SISS=", ",save,", ",reset,", "AT&W", "AT+CMGF="})
+        if (contains(received, write)) return true;
+    return false;
+}
 
 }  // namespace cli_test

@@ -21,6 +21,13 @@ std::string textReport(const Run& run, const std::string& command) {
     for (const Result& result : run.results) {
         out += valueName(result.value);
         out += ": ";
+        if (result.unchanged) {
+            out += "unchanged " + shown(result.written) + ", ";
+            if (result.outcome == Outcome::mismatch) out += "read back " + shown(result.readBack) + ", ";
+            out += outcomeName(result.outcome);
+            out += "\n";
+            continue;
+        }
         switch (result.outcome) {
         case Outcome::read: out += shown(result.readBack); break;
         case Outcome::nothingStored: out += "nothing stored"; break;
@@ -53,8 +60,7 @@ std::string jsonReport(const Run& run, const std::string& command, const std::st
         nlohmann::ordered_json value;
         value["name"] = valueName(result.value);
         value["outcome"] = outcomeName(result.outcome);
-        if (command != "read")
-            value["written"] = utf8(result.written);
+        if (command != "read") value[result.unchanged ? "unchanged" : "written"] = utf8(result.written);
         if (result.queried) value["query"] = outcomeName(*result.queried);
         if (result.outcome == Outcome::read || result.outcome == Outcome::match ||
             result.outcome == Outcome::mismatch || result.queried == Outcome::read)
@@ -63,6 +69,42 @@ std::string jsonReport(const Run& run, const std::string& command, const std::st
     }
     document["failures"] = nlohmann::ordered_json::array();
     for (const std::string& line : run.failures) document["failures"].push_back(utf8(line));
+    return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+std::string diffTextReport(const std::vector<Difference>& differences) {
+    std::string out;
+    for (const Difference& line : differences) {
+        out += line.name + ": ";
+        switch (line.comparison) {
+        case Comparison::same: out += "same"; break;
+        case Comparison::differs: out += "differs: device " + shown(line.device) + " → profile " + shown(line.profile); break;
+        case Comparison::notReadable: out += "not readable"; break;
+        case Comparison::notVerifiable: out += "set in profile, not verifiable"; break;
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+std::string diffJsonReport(const std::vector<Difference>& differences, const Run& read, int exitCode,
+                           const std::string& port) {
+    nlohmann::ordered_json document;
+    document["command"] = "diff";
+    document["port"] = port;
+    document["exitCode"] = exitCode;
+    document["values"] = nlohmann::ordered_json::array();
+    for (const Difference& line : differences) {
+        nlohmann::ordered_json value;
+        value["name"] = line.name;
+        value["comparison"] = comparisonName(line.comparison);
+        if (line.comparison == Comparison::same || line.comparison == Comparison::differs)
+            value["device"] = utf8(line.device);
+        value["profile"] = utf8(line.profile);
+        document["values"].push_back(value);
+    }
+    document["failures"] = nlohmann::ordered_json::array();
+    for (const std::string& line : read.failures) document["failures"].push_back(utf8(line));
     return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 

@@ -9,10 +9,20 @@ namespace tarnwick::cli {
 // The command-line program speaks of the values, outcomes and runs of provisioning.
 using namespace tarnwick::provision;
 
-// "period: written 012, read back 012, match" a value, or "period: 012" for `read`.
+// "period: written 012, read back 012, match" a value, "period: unchanged 012, match" for one
+// that `apply` found right, or "period: 012" for `read`.
 std::string textReport(const Run& run, const std::string& command);
 
 // {"command": ..., "port": ..., "exitCode": ..., "values": [...], "failures": [...]}
 std::string jsonReport(const Run& run, const std::string& command, const std::string& port);
+
+// `diff`: "period: same", "period: differs: device 012 → profile 013", "phone1: not readable",
+// "password: set in profile, not verifiable".
+std::string diffTextReport(const std::vector<Difference>& differences);
+
+// {"command": "diff", "port": ..., "exitCode": ..., "values": [{"name", "comparison",
+// "device", "profile"}], "failures": [...]}
+std::string diffJsonReport(const std::vector<Difference>& differences, const Run& read, int exitCode,
+                           const std::string& port);
 
 }  // namespace tarnwick::cli

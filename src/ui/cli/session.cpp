@@ -1,0 +1,318 @@
+#include "ui/cli/session.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/commands.h"
+#include "app/profile.h"
+#include "app/trace_decode.h"
+#include "modem/file_store.h"
+#include "serial/port_list.h"
+#include "ui/cli/headless_controls.h"
+#include "ui/cli/provisioning_log.h"
+#include "ui/cli/report.h"
+#include "ui/cli/sha256.h"
+
+namespace tarnwick::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The file's first line. An empty first line is an empty password on purpose; a file that
+// cannot be read or holds no line at all gives the failure line instead, so that a mistyped
+// path never wipes the modem's password.
+std::string readPasswordFile(const std::string& path, std::string* password) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return "password: the file " + path + " cannot be read";
+    if (!std::getline(file, *password)) {
+        // On Linux a folder opens like a file; only its first read fails.
+        std::error_code ignored;
+        if (std::filesystem::is_directory(path, ignored)) return "password: " + path + " is a folder, not a file";
+        if (file.bad()) return "password: the file " + path + " cannot be read";
+        return "password: the file " + path + " is empty; an empty password is an empty first line";
+    }
+    if (!password->empty() && password->back() == '\r') password->pop_back();
+    return {};
+}
+
+// The password: the file named on the command line or in the profile, else the environment.
+std::string takePassword(Options& options) {
+    Wanted& wanted = options.wanted;
+    if (!options.passwordFile.empty()) {
+        std::string password;
+        std::string failed = readPasswordFile(options.passwordFile, &password);
+        if (!failed.empty()) return failed;
+        wanted[Value::password] = typedText(password, "password", &failed);
+        return failed;
+    }
+    // An empty variable is one set by accident (TARNWICK_PASSWORD=$UNSET): it counts as not set.
+    const char* password = std::getenv("TARNWICK_PASSWORD");
+    if (password != nullptr && *password != '\0' &&
+        (wanted[Value::ip] || wanted[Value::apn] || wanted[Value::user])) {
+        std::string failed;
+        wanted[Value::password] = typedText(password, "password", &failed);
+        return failed;
+    }
+    return {};
+}
+
+void printFailures(const std::vector<std::string>& failures, const std::string& prefix = {}) {
+    for (const std::string& line : failures)
+        std::fprintf(stderr, "tarnwick-cli: %s%s\n", prefix.c_str(), deviceToUtf8(line).c_str());
+}
+
+// Where the port name leads, as the port list shows it.
+std::string portDevice(const std::string& port) {
+    if (!port.empty() && port[0] == '/') return port;
+    static PortEntry entries[maxPorts];
+    const size_t count = listPorts(entries, maxPorts);
+    for (size_t i = 0; i < count; ++i)
+        if (port == entries[i].name) return entries[i].device;
+    return "unknown";
+}
+
+std::string fileSha256(const std::string& path) {
+    std::error_code ignored;
+    if (path.empty() || std::filesystem::is_directory(path, ignored)) return {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return {};
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return file.bad() ? std::string() : sha256Hex(bytes.str());
+}
+
+std::string thisHost() {
+    char name[256];
+    return hostName(name, sizeof name) ? name : "unknown";
+}
+
+// A run's line of the log, begun as the run begins.
+struct Logged {
+    LogRecord record;
+    Clock::time_point start = Clock::now();
+};
+
+Logged beginLog(const Options& options, const std::string& command) {
+    Logged logged;
+    // A station's --json prints each unit's record, logged or not.
+    if (options.log.empty() && !options.watch) return logged;
+    LogRecord& record = logged.record;
+    record.time = utcNow();
+    record.host = thisHost();
+    record.port = options.port;
+    record.device = portDevice(options.port);
+    record.version = options.version;
+    record.command = command;
+    record.profile = options.profile;
+    record.profileSha256 = fileSha256(options.profile);
+    return logged;
+}
+
+// Appends the run's line; a run that could not be recorded does not end 0.
+void endLog(const Options& options, Logged& logged, int* exitCode) {
+    if (options.log.empty()) return;
+    LogRecord& record = logged.record;
+    record.exitCode = *exitCode;
+    record.durationMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - logged.start).count();
+    record.result = resultSummary(record.command, *exitCode, record.values);
+    const std::string failed = appendToLog(options.log, record);
+    if (failed.empty()) return;
+    std::fprintf(stderr, "tarnwick-cli: %s\n", failed.c_str());
+    if (*exitCode == exitOk) *exitCode = exitFailed;
+}
+
+// Of two exit codes the one that says more, as provisioning ranks failures.
+int graver(int a, int b) {
+    const auto rank = [](int code) {
+        return code == exitInterrupted ? 5 : code == exitNoAnswer ? 4 : code == exitPortNotOpened ? 3 : code != exitOk ? 1 : 0;
+    };
+    return rank(b) > rank(a) ? b : a;
+}
+
+// The profile and the password, checked before anything is sent. The failure line, or empty.
+std::string takeValues(Options& options, const std::string& command) {
+    if (command == "read") return {};
+    if (!options.profile.empty()) {
+        std::string profilePassword;
+        const std::string failed = loadProfile(options.profile, options.wanted, &profilePassword);
+        if (!failed.empty()) return failed;
+        if (options.passwordFile.empty()) options.passwordFile = profilePassword;
+    }
+    std::string failed = takePassword(options);
+    // Only a run that writes the modem whatever it holds needs the password up front.
+    const bool passwordNeeded = command == "write" || options.force;
+    if (failed.empty()) failed = checkWanted(options.wanted, passwordNeeded);
+    return failed.empty() ? failed : failed + " (nothing sent)";
+}
+
+// What a write or apply did, with the device as read before it when it was.
+struct Written {
+    Run run;
+    Run before;
+    bool read = false;
+};
+
+Written writeOrApply(const Options& options, const std::string& command) {
+    Written done;
+    if (command == "apply" && !options.force) {
+        Applied applied = applyDifferences(options.wanted);
+        done.run = std::move(applied.run);
+        done.before = std::move(applied.before);
+        done.read = true;
+        return done;
+    }
+    // The log holds every value before and after: read first what is about to be written.
+    if (!options.log.empty()) {
+        bool ignored;
+        done.before = readWanted(options.wanted, &ignored);
+        done.read = true;
+    }
+    done.run = writeAndVerify(options.wanted);
+    return done;
+}
+
+int reportRun(const Run& run, const Options& options, const std::string& command) {
+    printFailures(run.failures);
+    const std::string text = options.json ? jsonReport(run, command, options.port) : textReport(run, command);
+    std::fputs(text.c_str(), stdout);
+    return run.exitCode;
+}
+
+int runOnce(Options& options, const std::string& command, Logged& logged) {
+    LogRecord& record = logged.record;
+    const bool logging = !options.log.empty();
+    int exitCode = exitOk;
+    if (command == "diff") {
+        bool noInternet = false;
+        const Run read = readWanted(options.wanted, &noInternet);
+        const std::vector<Difference> differences = compareWithDevice(options.wanted, read, noInternet);
+        exitCode = comparisonExitCode(read, differences);
+        if (logging) record.identity = readModemIdentity();
+        closeThePort();
+        printFailures(read.failures);
+        const std::string text = options.json ? diffJsonReport(differences, read, exitCode, options.port)
+                                              : diffTextReport(differences);
+        std::fputs(text.c_str(), stdout);
+        record.values = loggedDiff(differences);
+        record.failures = read.failures;
+        return exitCode;
+    }
+    Run run;
+    bool noInternet = false;
+    if (command == "read") {
+        run = readEverything(options.unitOnly, &noInternet);
+        record.values = loggedRead(run);
+    } else {
+        const Written done = writeOrApply(options, command);
+        run = done.run;
+        record.values = loggedWrite(run, done.read ? &done.before : nullptr);
+    }
+    if (logging) record.identity = readModemIdentity();
+    closeThePort();
+    tarnwick::closeTraceFile();
+    if (!options.saveProfile.empty() && run.exitCode == exitOk) {
+        const std::string failed = saveProfile(options.saveProfile, run, noInternet);
+        if (!failed.empty()) {
+            run.failures.push_back(failed);
+            run.exitCode = exitFailed;
+        }
+    }
+    record.failures = run.failures;
+    return reportRun(run, options, command);
+}
+
+// Station mode: one unit after another on the same port, a result line and a log line each.
+int station(Options& options) {
+    std::fprintf(stderr, "tarnwick-cli: station on %s: waiting for a unit\n", options.port.c_str());
+    int worst = exitOk;
+    bool interruptedInside = false;
+    for (int unit = 1; awaitUnit(true, options.port); ++unit) {
+        Logged logged = beginLog(options, "apply");
+        LogRecord& record = logged.record;
+        record.unit = unit;
+        const Written done = writeOrApply(options, "apply");
+        record.values = loggedWrite(done.run, done.read ? &done.before : nullptr);
+        record.failures = done.run.failures;
+        if (!options.log.empty()) record.identity = readModemIdentity();
+        int exitCode = done.run.exitCode;
+        printFailures(done.run.failures, "unit " + std::to_string(unit) + ": ");
+        const std::string summary = resultSummary("apply", exitCode, record.values);
+        endLog(options, logged, &exitCode);
+        if (options.json) {
+            record.result = summary;
+            std::fputs(logLine(record).c_str(), stdout);
+        } else {
+            const std::string identity = options.log.empty() ? "" : " (" + record.identity + ")";
+            std::printf("unit %d%s: %s\n", unit, identity.c_str(), summary.c_str());
+        }
+        std::fflush(stdout);
+        worst = graver(worst, exitCode == exitInterrupted ? exitOk : exitCode);
+        if (interruptRequested.load()) {
+            interruptedInside = exitCode == exitInterrupted;
+            break;
+        }
+        std::fprintf(stderr, "tarnwick-cli: unit %d done; waiting for it to be taken away\n", unit);
+        if (!awaitUnit(false, options.port)) break;
+        std::fprintf(stderr, "tarnwick-cli: waiting for the next unit\n");
+    }
+    closeThePort();
+    return interruptedInside ? exitInterrupted : worst;
+}
+
+}  // namespace
+
+std::string typedText(const std::string& text, const char* name, std::string* failed) {
+    std::string bytes, missing;
+    if (utf8ToDevice(text, &bytes, &missing)) return bytes;
+    if (missing.empty()) return text;
+    // The password's characters are never shown, not even the one at fault.
+    const bool secret = std::string(name) == "password";
+    *failed = std::string(name) + ": " + (secret ? std::string("a character") : "the character " + missing) +
+              " is not in Windows-1251, which the unit and the modem use";
+    return {};
+}
+
+int runCommand(Options& options, const std::string& command) {
+    if (!options.trace.empty() && !tarnwick::openTraceFile(options.trace.c_str()))
+        std::fprintf(stderr, "tarnwick-cli: cannot open the trace file %s; running without it\n",
+                     options.trace.c_str());
+    if (!options.log.empty()) {
+        const std::string failed = checkLog(options.log);
+        if (!failed.empty()) {
+            std::fprintf(stderr, "tarnwick-cli: %s (nothing sent)\n", failed.c_str());
+            return exitUsage;
+        }
+    }
+    startHeadless(options.saveIni);
+    Logged logged = beginLog(options, command);
+    int exitCode = exitOk;
+    const std::string failed = takeValues(options, command);
+    std::string status;
+    if (!failed.empty()) {
+        std::fprintf(stderr, "tarnwick-cli: %s\n", failed.c_str());
+        logged.record.failures.push_back(failed);
+        exitCode = exitUsage;
+    } else if (!openThePort(options.port, &status)) {
+        const PortHolder& holder = lastPortHolder();
+        const std::string line = "port " + options.port + ": " + status +
+                                 (holder.who[0] != '\0' ? " In use by " + std::string(holder.who) : "");
+        std::fprintf(stderr, "tarnwick-cli: %s\n", line.c_str());
+        if (holder.rule[0] != '\0') std::fprintf(stderr, "tarnwick-cli: %s\n%s\n", portHolderRuleAdvice, holder.rule);
+        logged.record.failures.push_back(line);
+        exitCode = exitPortNotOpened;
+    } else if (options.watch) {
+        // Each unit has its own line in the log.
+        return station(options);
+    } else {
+        exitCode = runOnce(options, command, logged);
+    }
+    endLog(options, logged, &exitCode);
+    return exitCode;
+}
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,102 @@
+// A re-apply beside a full apply, as at a service shop where most units come back already
+// set up: `apply --force` writes a whole unit (five values and the internet set-up) and reads
+// everything back; `apply` on the same unit then finds everything the same and writes nothing.
+// A third run gives the profile a password, which cannot be compared, so the set-up runs again.
+// Prints each run's wall time and the program's peak memory; fails only when a run did not
+// succeed, or a re-apply wrote something, as it then measured something else.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "devsim.h"
+
+extern char** environ;
+
+namespace {
+
+struct Measured {
+    double seconds = -1;  // -1: the run failed
+    long peakKiB = 0;
+};
+
+Measured apply(std::vector<std::string> arguments, const char* out) {
+    arguments.insert(arguments.begin(), TARNWICK_CLI);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, out, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const auto begin = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    Measured measured;
+    if (posix_spawn(&pid, TARNWICK_CLI, &files, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+            measured.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+            measured.peakKiB = usage.ru_maxrss;
+        }
+    }
+    posix_spawn_file_actions_destroy(&files);
+    return measured;
+}
+
+bool wroteAnything(const std::string& received) {
+    for (const char* write : {"ATDP", "AT^SICS=", "AT^SISS=", ",save,", ",reset,"})
+        if (received.find(write) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+int main() {
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) == nullptr) return 1;
+    const std::string ports = std::string(cwd) + "/ports";
+    ::mkdir(ports.c_str(), 0700);
+    setenv("TARNWICK_PORTS", ports.c_str(), 1);
+    devsim::Device device;
+    const std::string link = ports + "/COM1";
+    std::remove(link.c_str());
+    if (!device.ok() || symlink(device.slavePath().c_str(), link.c_str()) != 0) {
+        std::printf("no simulated device\n");
+        return 1;
+    }
+    if (std::FILE* profile = std::fopen("unit.toml", "wb")) {
+        std::fputs("[unit]\nperiod = \"012\"\naddress = \"045\"\nphone1 = \"89161234567\"\nphone2 = \"89031112233\"\n"
+                   "sms-phone = \"112\"\n[modem]\nip = \"10.0.0.5\"\napn = \"internet\"\nuser = \"gdata\"\n",
+                   profile);
+        std::fclose(profile);
+    }
+    setenv("TARNWICK_PASSWORD", "secret", 1);
+    const Measured full = apply({"apply", "--force", "unit.toml", "--port", "COM1"}, "full.txt");
+    unsetenv("TARNWICK_PASSWORD");
+    device.clearLogs();
+    const Measured again = apply({"apply", "unit.toml", "--port", "COM1"}, "again.txt");
+    const bool wrote = wroteAnything(device.received());
+    setenv("TARNWICK_PASSWORD", "secret", 1);
+    const Measured password = apply({"apply", "unit.toml", "--port", "COM1"}, "password.txt");
+    if (full.seconds < 0 || again.seconds < 0 || password.seconds < 0 || wrote) {
+        std::printf("a run failed, or the re-apply wrote; see full.txt, again.txt and password.txt in %s\n", cwd);
+        return 1;
+    }
+    std::printf("tarnwick-cli apply, one unit: five values and the modem's internet set-up\n");
+    std::printf("  full apply (--force, everything written): %6.2f s, peak memory %ld KiB\n", full.seconds,
+                full.peakKiB);
+    std::printf("  re-apply of a unit that matches:          %6.2f s, peak memory %ld KiB, nothing written\n",
+                again.seconds, again.peakKiB);
+    std::printf("  re-apply with a password (set-up again):  %6.2f s, peak memory %ld KiB\n", password.seconds,
+                password.peakKiB);
+    std::printf("  the re-apply takes %.2f of the full apply's time\n", again.seconds / full.seconds);
+    return 0;
+}
