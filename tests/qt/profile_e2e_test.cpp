@@ -2,6 +2,7 @@
 // the profile names is read and shown as same or differs, while the window, _data.ini and the
 // device keep exactly what they had; Cancel stops it after the job under way.
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -80,6 +81,8 @@ TEST_F(CompareWithProfile, ShowsSameOrDiffersAndLeavesTheWindowAndTheDeviceAlone
                                          "apn differs internet " + qttest::fromUtf8("другой"),
                                          "user same gdata gdata", "password not verifiable  set"}));
     EXPECT_TRUE(window->comparison()->summary()->text().contains("2 of 7 values differ"));
+    QDir().mkpath(TARNWICK_ARTIFACTS_DIR);
+    EXPECT_TRUE(window->comparison()->grab().save(TARNWICK_ARTIFACTS_DIR "/qt-comparison.png"));
 
     EXPECT_EQ(windowState(), before) << "every box as the engineer left it, the password included";
     EXPECT_FALSE(QFile::exists(settingsFileName)) << "writes nothing";

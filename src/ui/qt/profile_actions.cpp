@@ -214,7 +214,7 @@ ComparisonWindow::ComparisonWindow(QWidget* owner)
     layout->addWidget(lines);
     layout->addWidget(notes);
     layout->addLayout(buttons);
-    resize(620, 360);
+    resize(540, 300);
 }
 
 void ComparisonWindow::showReport(const QString& profileName, const ComparisonReport& report) {
