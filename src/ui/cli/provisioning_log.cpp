@@ -164,7 +164,8 @@ std::string resultSummary(const std::string& command, int exitCode, const std::v
     case exitOk: {
         if (command == "read") return "ok";
         if (command == "diff") return "same";
-        std::string text = "ok, " + std::to_string(countWith(values, "written")) + " written";
+        const size_t written = countWith(values, "written");
+        std::string text = written == 0 ? "ok, nothing written" : "ok, " + std::to_string(written) + " written";
         const size_t unchanged = countWith(values, "unchanged");
         return unchanged > 0 ? text + ", " + std::to_string(unchanged) + " unchanged" : text;
     }
