@@ -6,9 +6,10 @@
 // _data.ini the first one saved), "plain" (a healthy device on a port
 // without modem lines), "awkward" (a modem just powered up, XON and XOFF bytes on the line),
 // "held" (a write held by XOFF when the port is closed), "open-read" (open COM5 and read the
-// period), "lost" (the device has vanished), "port-name-reset" and "ports" (before and after
-// COM5 is chosen from Tools > Ports), "scaled" (a start at 144 DPI), "exit" (by the menu) or
-// "close" (by the close box).
+// period), "lost" (the device has vanished), "busy" (COM6 held by another program),
+// "lost-left" and "back" (a vanished device that comes back by itself), "port-name-reset"
+// and "ports" (before and after COM5 is chosen from Tools > Ports), "scaled" (a start at 144
+// DPI), "exit" (by the menu) or "close" (by the close box).
 // Prints a line per check and returns 0 only when every check passed.
 #include "driver.h"
 
@@ -180,7 +181,7 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) 
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e beside|session|silent|plain|awkward|held|open-read|lost|port-name-reset|ports|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e beside|session|silent|plain|awkward|held|open-read|lost|busy|lost-left|back|port-name-reset|ports|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
@@ -222,6 +223,12 @@ int main(int argc, char** argv) {
         e2e::checkOpenAndRead("037");
     } else if (scenario == "lost") {
         e2e::checkLostDevice();
+    } else if (scenario == "busy") {
+        e2e::checkBusyPort();
+    } else if (scenario == "lost-left") {
+        e2e::checkLostAndLeft();
+    } else if (scenario == "back") {
+        e2e::checkBackByItself("038");
     } else if (scenario == "awkward") {
         e2e::checkAwkwardDevice(paths);
     } else if (scenario == "held") {

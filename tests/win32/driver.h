@@ -106,6 +106,9 @@ void checkTraceWindow(const Paths& paths);
 void resetPortName();
 void checkPortChosen();
 void checkLostDevice();
+void checkBusyPort();
+void checkLostAndLeft();
+void checkBackByItself(const char* periodShown);
 void checkOpenAndRead(const char* periodShown);
 void checkExit(bool closeBox);  // by the close box, or by E&xit
 

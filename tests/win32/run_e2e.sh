@@ -12,7 +12,8 @@
 # like _data.ini.backup and a temporary file that a crashed save left; the second with a
 # silent device, which must find the _data.ini the first one wrote; the third on a port
 # without modem lines, as plain Wine gives; the fourth against an awkward device; the fifth
-# against a device that vanishes. Then --list-ports, Tools > Ports and tarnwick-cli.exe; last,
+# against a port another program holds and a device that vanishes and comes back. Then
+# --list-ports, Tools > Ports and tarnwick-cli.exe; last,
 # a start at 150 % in a prefix of its own.
 # Wine's output is only ever redirected to files: its
 # background processes would hold a pipe open until the wineserver exits.
@@ -243,19 +244,36 @@ controller close
 expect_exit_zero "close box"
 stop_devsim
 
-# The adapter pulled while the port is open (the device's terminal closes under the program),
-# then plugged in again.
-echo "--- fifth start: a device that vanishes, and comes back"
+# A port held by another program; then the adapter pulled while the port is open (the device's
+# terminal closes under the program) and plugged in again: once closed and opened by hand, once
+# left to the window, which opens it again by itself.
+echo "--- fifth start: a port held by another program, a device that vanishes, and comes back"
 start_devsim fifth --period 37
-start_tarnwick fifth "$shim"
+trace_file="$work/trace-fifth.txt"
+rm -f "$trace_file"
+start_tarnwick fifth "$shim" --trace "$(winpath "$trace_file")"
+# Wine keeps one user at a time for a file but not for a device: COM6, held by the controller,
+# is a file for this scenario alone.
+: >"$work/held-port"
+ln -sfn "$work/held-port" "$WINEPREFIX/dosdevices/com6"
+controller busy
+rm -f "$WINEPREFIX/dosdevices/com6"
 controller open-read
 stop_devsim
 controller lost
 start_devsim fifth-again --period 37
 controller open-read
+stop_devsim
+controller lost-left
+start_devsim fifth-back --period 38
+controller back
 controller close
 expect_exit_zero "close box"
 stop_devsim
+for line in "port COM6 did not open: in use by another program" "port COM5 lost: the device has gone" \
+            "port COM5 opened again: the device is back"; do
+  grep -qF -- "$line" "$trace_file" 2>/dev/null || fail "the fifth start's trace lacks: $line"
+done
 
 # The ports present. A dosdevices link opens a port but is no device Windows lists; mapped
 # in the registry, as Wine maps ports, COM5 is one once the wineserver starts again.

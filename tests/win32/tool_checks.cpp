@@ -115,4 +115,32 @@ void checkLostDevice() {
     checkEqual(text(3004), "Port did't open!", "Open while the device is gone");
 }
 
+// Another program holds COM6 (this controller, for exclusive use): "Open the Port" shows the
+// usual text; the trace file, checked by the script, says why. Wine keeps one user per file,
+// not per device, so the script maps COM6 to a file.
+void checkBusyPort() {
+    HANDLE held = CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (!check(held != INVALID_HANDLE_VALUE, "the controller holds COM6", "error " + std::to_string(GetLastError())))
+        return;
+    setText(3000, "COM6");
+    command(32772);
+    checkEqual(text(3004), "Port did't open!", "Open while another program holds COM6");
+    CloseHandle(held);
+}
+
+// The device has gone; the port is left as it is, neither closed nor opened.
+void checkLostAndLeft() {
+    check(waitForText(3004, "The COM5 is lost.", 15000), "a vanished device shows The COM5 is lost.",
+          "shows \"" + text(3004) + "\"");
+}
+
+// The device is back where COM5 leads: the window opens it by itself, and the unit answers.
+void checkBackByItself(const char* periodShown) {
+    check(waitForText(3004, "The COM5 is opened.", 20000), "COM5 opens again by itself",
+          "shows \"" + text(3004) + "\"");
+    setText(3139, "");
+    check(clickUntil(3144, 3139, periodShown, 12000), std::string("the period ") + periodShown + " is read",
+          "shows \"" + text(3139) + "\"");
+}
+
 }  // namespace e2e
