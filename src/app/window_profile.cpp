@@ -75,10 +75,9 @@ int lineOfKey(const std::string& path, const char* key) {
     return 0;
 }
 
-std::string valueFailure(const std::string& path, Value value, const std::string& why) {
-    const int line = lineOfKey(path, valueName(value));
-    return "profile " + path + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " +
-           valueName(value) + ": " + why;
+std::string valueFailure(const std::string& path, const char* key, const std::string& why) {
+    const int line = lineOfKey(path, key);
+    return "profile " + path + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + key + ": " + why;
 }
 
 // Why a text cannot go into its box, or an empty text.
@@ -86,7 +85,7 @@ std::string boxRefusal(Value value, const std::string& text, const BoxFits& fits
     const bool secret = value == Value::password;
     const std::string shown = secret ? std::string("the password") : "\"" + deviceToUtf8(text) + "\"";
     if (holdsControlCharacter(text)) return shown + " holds a control character, which its box cannot hold";
-    if (!fits(boxOf(value), text)) return shown + " is longer than its box holds; nothing was changed";
+    if (!fits(boxOf(value), text)) return shown + " is longer than its box holds";
     return {};
 }
 
@@ -165,11 +164,13 @@ std::string openProfile(const std::string& path, const BoxFits& fits, OpenedProf
         if (!profile.values[v]) continue;
         // A checked box sends no modem value; the profile would say two things at once.
         if (noInternet && value >= Value::ip)
-            return valueFailure(path, value, "no modem values go with no-internet = true");
+            return valueFailure(path, valueName(value), "no modem values go with no-internet = true");
         const std::string refused = boxRefusal(value, *profile.values[v], fits);
-        if (!refused.empty()) return valueFailure(path, value, refused);
+        if (!refused.empty()) return valueFailure(path, valueName(value), refused);
     }
-    if (profile.passwordFile && !noInternet) {
+    if (profile.passwordFile && noInternet)
+        return valueFailure(path, "password-file", "no modem values go with no-internet = true");
+    if (profile.passwordFile) {
         // Paths as the profile reader opens them: the system's own narrow names.
         const std::filesystem::path named(*profile.passwordFile);
         opened->passwordFile = named.is_absolute() || !named.has_relative_path()

@@ -26,8 +26,7 @@ int boxOf(Value value);
 struct OpenedProfile {
     Profile profile;
     // The password file as the window reads it: a relative name counts from the profile's
-    // folder, where it was written beside the profile. Empty when the profile names none or
-    // when no modem values go into the panel (no-internet = true).
+    // folder, where it was written beside the profile. Empty when the profile names none.
     std::string passwordFile;
 };
 
