@@ -40,9 +40,7 @@ protected:
         retype(idPassword, "typed-password");
     }
 
-    QString file(const char* name, const std::string& text) {
-        return qttest::writeFile(folder.path(), name, text);
-    }
+    QString file(const char* name, const std::string& text) { return qttest::writeFile(folder.path(), name, text); }
 
     // The comparison window's lines: "name result device profile".
     QStringList shownLines() const {
@@ -53,12 +51,6 @@ protected:
             lines << QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(' ');
         }
         return lines;
-    }
-
-    static bool anyJobBusy() {
-        for (const Job* job : allJobs)
-            if (job->trigger != 0 || job->state != 0) return true;
-        return false;
     }
 
     // The preset device: period 10, address 7, numbers 89160000001..3, the modem 192.0.2.10,
@@ -88,7 +80,7 @@ TEST_F(CompareWithProfile, ShowsSameOrDiffersAndLeavesTheWindowAndTheDeviceAlone
     EXPECT_FALSE(QFile::exists(settingsFileName)) << "writes nothing";
     EXPECT_FALSE(simulated.device().modem().written);
     EXPECT_EQ(simulated.device().unit().address, unitBefore.address);
-    EXPECT_FALSE(anyJobBusy());
+    EXPECT_FALSE(qttest::anyJobBusy());
 
     // The second comparison, of the modem alone: a unit without internet it is not.
     ASSERT_TRUE(compareWithProfileFile(window.get(), file("offline.toml", "[modem]\nno-internet = true\n")));
@@ -96,7 +88,7 @@ TEST_F(CompareWithProfile, ShowsSameOrDiffersAndLeavesTheWindowAndTheDeviceAlone
     EXPECT_EQ(windowState(), before);
     // The window's own buttons still act on what the engineer typed.
     QTest::mouseClick(button(idFirstWrite), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!anyJobBusy(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!qttest::anyJobBusy(), 20000);
     EXPECT_EQ(simulated.device().unit().period, 999);
 }
 
@@ -120,7 +112,7 @@ TEST_F(CompareWithProfile, CancelStopsAfterTheJobUnderWayAndPutsTheBoxesBack) {
     watcher.stop();
     EXPECT_EQ(cancels, 1);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the box is gone";
-    EXPECT_FALSE(anyJobBusy()) << "the query ran to its end before the boxes were put back";
+    EXPECT_FALSE(qttest::anyJobBusy()) << "the query ran to its end before the boxes were put back";
     EXPECT_EQ(shownLines(), QStringList({"period same 010 010", "phone1 differs 89160000001 1",
                                          "ip not readable  192.0.2.10"}));
     EXPECT_TRUE(window->comparison()->summary()->text().contains("Cancelled"));

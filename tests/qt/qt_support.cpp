@@ -59,6 +59,12 @@ QString writeFile(const QString& folder, const char* name, const std::string& te
     return path;
 }
 
+bool anyJobBusy() {
+    for (const tarnwick::Job* job : tarnwick::allJobs)
+        if (job->trigger != 0 || job->state != 0) return true;
+    return false;
+}
+
 int modalDialogsDuring(const std::function<void()>& action,
                        const std::function<void(QWidget*)>& inspect) {
     int opened = 0;

@@ -29,6 +29,9 @@ std::string readFile(const char* name);
 // Writes `text` as the file `name` in `folder`; returns its path.
 QString writeFile(const QString& folder, const char* name, const std::string& text);
 
+// Whether any job has been raised and not come to rest.
+bool anyJobBusy();
+
 // Runs `action` while any modal dialog that opens is closed again at once; returns how many
 // opened. Keeps a test from hanging on a dialog it did not expect.
 int modalDialogsDuring(const std::function<void()>& action,

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -318,29 +319,13 @@ TEST(Program, OptionsInAnyOrderAndAMistypedOneRefused) {
         const QStringList folders = QDir(scratch.path()).entryList({"tarnwick-ports-*"}, QDir::Dirs);
         return !folders.isEmpty() && QFileInfo::exists(scratch.filePath(folders.first() + "/COM1"));
     };
-    const QString first = scratch.filePath("first trace.txt");
-    const QString second = scratch.filePath("second.txt");
-    for (const QStringList& arguments : {QStringList{"--trace=" + first, "--simulate"},
-                                         QStringList{"-platform", "offscreen", "--simulate", "--trace", second}}) {
-        SCOPED_TRACE(arguments.join(' ').toStdString());
-        QProcess program;
-        program.setProcessEnvironment(environment);
-        program.start(TARNWICK_PROGRAM, arguments);
-        ASSERT_TRUE(program.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(simulatedCom1(), 10000);
-        program.terminate();
-        ASSERT_TRUE(program.waitForFinished(10000));
-        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-        EXPECT_FALSE(simulatedCom1()) << "removed on the way out";
-    }
-    EXPECT_TRUE(QFileInfo::exists(first));
-    EXPECT_TRUE(QFileInfo::exists(second));
-
     const struct {
         QStringList arguments;
-        int exitCode;
-        const char* says;  // on stdout for 0, else on stderr
-    } ends[] = {
+        int exitCode;      // -1: runs until ended
+        const char* says;  // on stdout for 0, on stderr for 2, the trace file's name for -1
+    } runs[] = {
+        {{"--trace=first trace.txt", "--simulate"}, -1, "first trace.txt"},
+        {{"-platform", "offscreen", "--simulate", "--trace", "second.txt"}, -1, "second.txt"},
         {{"--simulte"}, 2, "tarnwick: Unknown option 'simulte'."},
         {{"--simulate", "--trace"}, 2, "tarnwick: --trace needs a file name"},
         {{"--simulate", "COM3"}, 2, "tarnwick: unexpected argument COM3"},
@@ -348,20 +333,27 @@ TEST(Program, OptionsInAnyOrderAndAMistypedOneRefused) {
         {{"--simulate", "--version"}, 0, "tarnwick 1.0"},
         {{"--help", "--trace", "x.txt"}, 0, "usage: tarnwick [--simulate]"},
     };
-    for (const auto& end : ends) {
-        SCOPED_TRACE(end.arguments.join(' ').toStdString());
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.arguments.join(' ').toStdString());
         QProcess program;
         program.setProcessEnvironment(environment);
-        program.start(TARNWICK_PROGRAM, end.arguments);
-        ASSERT_TRUE(program.waitForFinished(10000));
-        EXPECT_EQ(program.exitCode(), end.exitCode);
-        const QString out = QString::fromUtf8(end.exitCode == 0 ? program.readAllStandardOutput()
-                                                                : program.readAllStandardError());
-        EXPECT_TRUE(out.contains(end.says)) << out.toStdString();
-        if (end.exitCode == 2) {
-            EXPECT_TRUE(out.contains("usage: tarnwick")) << "with the usage";
+        program.setWorkingDirectory(scratch.path());
+        program.start(TARNWICK_PROGRAM, run.arguments);
+        ASSERT_TRUE(program.waitForStarted(10000));
+        if (run.exitCode < 0) {
+            QTRY_VERIFY_WITH_TIMEOUT(simulatedCom1(), 10000);
+            program.terminate();
         }
-        EXPECT_FALSE(simulatedCom1()) << "nothing started";
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_FALSE(simulatedCom1()) << "never started, or removed on the way out";
+        EXPECT_EQ(program.exitCode(), std::max(run.exitCode, 0));
+        if (run.exitCode < 0) {
+            EXPECT_TRUE(QFileInfo::exists(scratch.filePath(run.says)));
+            continue;
+        }
+        const QString out = run.exitCode == 0 ? program.readAllStandardOutput() : program.readAllStandardError();
+        EXPECT_TRUE(out.contains(run.says)) << out.toStdString();
+        EXPECT_EQ(out.contains("usage: tarnwick"), run.exitCode == 2 || run.arguments[0] == "--help");
     }
 }
 
