@@ -61,17 +61,6 @@ QString chosenFile(QWidget* parent, QFileDialog::AcceptMode mode, const QString&
     return dialog.selectedFiles().first();
 }
 
-// As tarnwick-cli's diff names them.
-QString resultName(Comparison comparison) {
-    switch (comparison) {
-    case Comparison::same: return QStringLiteral("same");
-    case Comparison::differs: return QStringLiteral("differs");
-    case Comparison::notReadable: return QStringLiteral("not readable");
-    case Comparison::notVerifiable: return QStringLiteral("not verifiable");
-    }
-    return {};
-}
-
 QColor colourOf(Comparison comparison) {
     switch (comparison) {
     case Comparison::same: return QColor(0x1f, 0x7f, 0x2f);
@@ -221,7 +210,7 @@ void ComparisonWindow::showReport(const QString& profileName, const ComparisonRe
     lines->clear();
     int differ = 0;
     for (const Difference& line : report.lines) {
-        auto* item = new QTreeWidgetItem(lines, {text(line.name), resultName(line.comparison),
+        auto* item = new QTreeWidgetItem(lines, {text(line.name), QString::fromLatin1(comparisonName(line.comparison)),
                                                  device(line.device), device(line.profile)});
         item->setForeground(1, colourOf(line.comparison));
         if (line.comparison == Comparison::differs) ++differ;
