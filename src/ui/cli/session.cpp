@@ -115,11 +115,11 @@ Logged beginLog(const Options& options, const std::string& command) {
 
 // Appends the run's line; a run that could not be recorded does not end 0.
 void endLog(const Options& options, Logged& logged, int* exitCode) {
-    if (options.log.empty()) return;
     LogRecord& record = logged.record;
     record.exitCode = *exitCode;
     record.durationMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - logged.start).count();
     record.result = resultSummary(record.command, *exitCode, record.values);
+    if (options.log.empty()) return;
     const std::string failed = appendToLog(options.log, record);
     if (failed.empty()) return;
     std::fprintf(stderr, "tarnwick-cli: %s\n", failed.c_str());
@@ -241,14 +241,12 @@ int station(Options& options) {
         if (!options.log.empty()) record.identity = readModemIdentity();
         int exitCode = done.run.exitCode;
         printFailures(done.run.failures, "unit " + std::to_string(unit) + ": ");
-        const std::string summary = resultSummary("apply", exitCode, record.values);
         endLog(options, logged, &exitCode);
         if (options.json) {
-            record.result = summary;
             std::fputs(logLine(record).c_str(), stdout);
         } else {
             const std::string identity = options.log.empty() ? "" : " (" + record.identity + ")";
-            std::printf("unit %d%s: %s\n", unit, identity.c_str(), summary.c_str());
+            std::printf("unit %d%s: %s\n", unit, identity.c_str(), record.result.c_str());
         }
         std::fflush(stdout);
         worst = graver(worst, exitCode == exitInterrupted ? exitOk : exitCode);
