@@ -190,101 +190,68 @@ TEST_F(CommandsTest, ABusyPortNamesItsHolderInTheTrace) {
     };
     fake::openResult = -1;
     fake::portHolder = "ModemManager (pid 812)";
-    fake::portHolderRule = "ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6001\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"";
+    fake::portHolderRule = "KERNEL==\"ttyUSB0\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"";
     EXPECT_EQ(openWithName("COM3"), "Port did't open!");
     EXPECT_EQ(newestLine(), std::string("port COM3 did not open: in use by ModemManager (pid 812); ") +
-                                portHolderRuleAdvice +
-                                " ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6001\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"");
+                                portHolderRuleAdvice + " KERNEL==\"ttyUSB0\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"");
     EXPECT_STREQ(lastPortHolder().who, "ModemManager (pid 812)");
-
-    fake::portHolder = "another program";
-    fake::portHolderRule = "";
-    EXPECT_EQ(openWithName("COM3"), "Port did't open!");
-    EXPECT_EQ(newestLine(), "port COM3 did not open: in use by another program");
-
     fake::openResult = -3;  // the device opened, its line settings were refused: nobody to name
     EXPECT_EQ(openWithName("COM3"), "Port did't open!");
     EXPECT_EQ(newestLine(), "port COM3 did not open (result -3)");
     EXPECT_STREQ(lastPortHolder().who, "");
-    EXPECT_EQ(fake::startCount, 0);
 }
 
-// After the loss the same port is tried once a second, never while a job runs, until it opens.
+// After the loss the same port is tried once a second, never while a job runs, until it opens;
+// Close or Open ends the tries.
 TEST_F(CommandsTest, ALostPortIsTriedOnceASecondBetweenJobsUntilItOpens) {
+    const auto lose = [this] {
+        fake::deviceLost = true;
+        checkPortLost();
+        EXPECT_EQ(status(), "The COM3 is lost.");
+        fake::deviceLost = false;
+        fake::openResult = -1;
+    };
+    const auto tick = [](uint32_t ms) {
+        fake::nowMs += ms;
+        checkPortLost();
+        return fake::openedPaths.size();
+    };
     openWithName("COM3");
-    fake::deviceLost = true;
-    checkPortLost();
-    ASSERT_EQ(status(), "The COM3 is lost.");
-    fake::openResult = -1;
-    fake::nowMs += 999;
-    checkPortLost();
-    EXPECT_EQ(fake::openedPaths.size(), 1u) << "not within the first second";
-    EXPECT_TRUE(fake::closedHandles.empty());
-
-    periodReadJob.state = 2;  // a read waits for its answer, which the gone device never sends
-    fake::nowMs += 5000;
-    checkPortLost();
-    EXPECT_EQ(fake::openedPaths.size(), 1u) << "a job waits: no try";
+    lose();
+    EXPECT_EQ(tick(999), 1u) << "not within the first second";
+    periodReadJob.state = 2;  // a read waits for the answer the gone device never sends
+    EXPECT_EQ(tick(5000), 1u);
     periodReadJob.state = 0;
     smsPhoneWriteJob.trigger = 1;
-    checkPortLost();
-    EXPECT_EQ(fake::openedPaths.size(), 1u) << "a job is about to start: no try";
+    EXPECT_EQ(tick(0), 1u);
     smsPhoneWriteJob.trigger = 0;
+    EXPECT_TRUE(fake::closedHandles.empty()) << "nothing let go while a job runs";
 
-    checkPortLost();
-    ASSERT_EQ(fake::openedPaths.size(), 2u);
+    EXPECT_EQ(tick(0), 2u);
     EXPECT_EQ(fake::openedPaths[1], "\\\\.\\COM3");
     EXPECT_EQ(fake::closedHandles.size(), 1u) << "the gone device is let go first";
-    EXPECT_EQ(fake::stopCount, 1);
-    EXPECT_EQ(portHandle, invalidPort);
     EXPECT_EQ(traceRecord(traceNewest())->kind, TraceKind::portRetrying);
+    EXPECT_EQ(tick(600), 2u);
+    EXPECT_EQ(tick(400), 3u);
+    EXPECT_EQ(fake::closedHandles.size(), 1u);
     EXPECT_EQ(status(), "The COM3 is lost.");
-    fake::nowMs += 600;
-    checkPortLost();
-    EXPECT_EQ(fake::openedPaths.size(), 2u);
-    fake::nowMs += 400;
-    checkPortLost();
-    EXPECT_EQ(fake::openedPaths.size(), 3u) << "a second later, again";
-    EXPECT_EQ(fake::closedHandles.size(), 1u) << "nothing more to close";
-
-    fake::deviceLost = false;
     fake::openResult = 0;
-    fake::nowMs += 1000;
-    checkPortLost();
+    EXPECT_EQ(tick(1000), 4u);
     EXPECT_EQ(status(), "The COM3 is opened.");
-    EXPECT_EQ(fake::startCount, 2);
     EXPECT_EQ(traceRecord(traceNewest())->kind, TraceKind::portReopened);
-    fake::nowMs += 5000;
-    checkPortLost();
-    EXPECT_EQ(fake::openedPaths.size(), 4u) << "open: no more tries";
+    EXPECT_EQ(tick(5000), 4u) << "open: no more tries";
 
-    fake::deviceLost = true;  // pulled once more: lost once more, and tried again
-    checkPortLost();
-    EXPECT_EQ(status(), "The COM3 is lost.");
-    fake::openResult = -1;
-    fake::nowMs += 1000;
-    checkPortLost();
-    EXPECT_EQ(fake::openedPaths.size(), 5u);
+    lose();  // pulled once more: shown and tried once more
+    EXPECT_EQ(tick(1000), 5u);
     handleCommand(idClosePort, notifyClick);
-    fake::nowMs += 5000;
-    checkPortLost();
-    EXPECT_EQ(fake::openedPaths.size(), 5u) << "Close the Port ends the tries";
-    EXPECT_EQ(status(), "The Port is closed.");
-}
+    EXPECT_EQ(tick(5000), 5u) << "Close the Port ends the tries";
 
-// "Open the Port" while the lost port is tried: the engineer takes over.
-TEST_F(CommandsTest, OpenThePortWhileALostPortIsTriedOpensTheNameAskedFor) {
+    fake::openResult = 0;
     openWithName("COM3");
-    fake::deviceLost = true;
-    checkPortLost();
-    fake::deviceLost = false;
-    EXPECT_EQ(openWithName("COM4"), "The COM4 is opened.");
-    EXPECT_EQ(fake::closedHandles.size(), 1u) << "the lost device let go";
-    EXPECT_EQ(fake::startCount, 2);
-    fake::nowMs += 5000;
-    checkPortLost();
-    EXPECT_EQ(fake::openedPaths.back(), "\\\\.\\COM4") << "COM3 is no longer tried";
-    closePortCommand();
+    lose();
+    EXPECT_EQ(openWithName("COM4"), "Port did't open!") << "Open takes over from the tries";
+    EXPECT_EQ(fake::openedPaths.back(), "\\\\.\\COM4");
+    EXPECT_EQ(tick(5000), 7u) << "COM3 is no longer tried";
 }
 
 TEST_F(CommandsTest, AboutExitTraceAndUnknownIds) {

@@ -9,9 +9,7 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <thread>
 
 #include "app/commands.h"
@@ -22,9 +20,8 @@
 #include "devsim.h"
 #include "fakes.h"
 #include "line_helpers.h"
-#include "serial/port.h"
+#include "test_files.h"
 #include "serial/port_holder.h"
-#include "serial/send_queue.h"
 
 extern char** environ;
 
@@ -77,13 +74,6 @@ public:
     bool held = false;
 };
 
-std::string fileText(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 struct Outcome {
     int exitCode = -1;
     std::string err;
@@ -105,7 +95,7 @@ Outcome run(std::vector<std::string> arguments) {
         outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     posix_spawn_file_actions_destroy(&files);
-    outcome.err = fileText("cli-err.txt");
+    outcome.err = fake::fileText("cli-err.txt");
     return outcome;
 }
 
@@ -129,34 +119,6 @@ protected:
     }
 };
 
-TEST_F(PortTrouble, TheHolderIsNamedWithItsPidAndAModemManagerGetsItsUdevRule) {
-    PortHolder holder;
-    PortHandle slot = invalidPort;
-    ASSERT_EQ(openPort("\\\\.\\COM6", 9600, slot), 0);
-    closePort(slot);
-    EXPECT_FALSE(findPortHolder("\\\\.\\COM6", holder)) << "the last open did not fail";
-    ASSERT_EQ(symlink("/nonexistent/tty", (ports.path() + "/COM7").c_str()), 0);
-    EXPECT_EQ(openPort("\\\\.\\COM7", 9600, slot), -1);
-    EXPECT_FALSE(findPortHolder("\\\\.\\COM7", holder)) << "absent, not held";
-    EXPECT_STREQ(holder.who, "");
-
-    {
-        Holder terminal(device->slavePath(), "bench-terminal", Holder::lock);
-        ASSERT_TRUE(terminal.held);
-        EXPECT_EQ(openPort("\\\\.\\COM6", 9600, slot), -1);
-        ASSERT_TRUE(findPortHolder("\\\\.\\COM6", holder));
-        EXPECT_EQ(holder.who, terminal.named("bench-terminal"));
-        EXPECT_STREQ(holder.rule, "") << "no rule for a program that knows none";
-    }
-    Holder manager(device->slavePath(), "ModemManager", Holder::lock);
-    ASSERT_TRUE(manager.held);
-    EXPECT_EQ(openPort("\\\\.\\COM6", 9600, slot), -1);
-    ASSERT_TRUE(findPortHolder("\\\\.\\COM6", holder));
-    EXPECT_EQ(holder.who, manager.named("ModemManager"));
-    // A pseudo-terminal has no USB vendor and product; it is named by its kernel name.
-    EXPECT_EQ(holder.rule, "KERNEL==\"" + device->slavePath().substr(5) + "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"");
-}
-
 TEST_F(PortTrouble, TarnwickCliExitsThreeNamingTheHolderOnStderrAndInTheTrace) {
     std::remove("trace.txt");
     {
@@ -167,10 +129,10 @@ TEST_F(PortTrouble, TarnwickCliExitsThreeNamingTheHolderOnStderrAndInTheTrace) {
         EXPECT_EQ(held.err, "tarnwick-cli: port COM6: Port did't open! In use by " + manager.named("ModemManager") +
                                 "\ntarnwick-cli: " + portHolderRuleAdvice + "\nKERNEL==\"" +
                                 device->slavePath().substr(5) + "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"\n");
-        EXPECT_NE(fileText("trace.txt").find("--  port COM6 did not open: in use by " + manager.named("ModemManager") +
+        EXPECT_NE(fake::fileText("trace.txt").find("--  port COM6 did not open: in use by " + manager.named("ModemManager") +
                                              "; " + portHolderRuleAdvice + " KERNEL==\""),
                   std::string::npos)
-            << fileText("trace.txt");
+            << fake::fileText("trace.txt");
     }
     // Exclusive mode names no one: every process with the device open is named, as far as this
     // user sees. Root passes through exclusive mode, so the program runs without that privilege.
@@ -229,10 +191,6 @@ TEST_F(PortTrouble, ALostPortOpensAgainByItselfAndItsTriesAllocateNothing) {
     plugIn(back);
     ASSERT_TRUE(waitFor([&] { checkPortLost(); return status() == "The COM6 is opened."; }));
     EXPECT_TRUE(traced(TraceKind::portReopened));
-    txBuffer[0] = 3;
-    std::memcpy(txBuffer + 1, "AT\r", 3);
-    sendTxBuffer();
-    EXPECT_TRUE(back.waitForText("AT\r", limitMs)) << "the reopened port carries bytes";
     closePortCommand();
 }
 
