@@ -8,8 +8,9 @@
 // "held" (a write held by XOFF when the port is closed), "open-read" (open COM5 and read the
 // period), "lost" (the device has vanished), "busy" (COM6 held by another program),
 // "lost-left" and "back" (a vanished device that comes back by itself), "port-name-reset"
-// and "ports" (before and after COM5 is chosen from Tools > Ports), "scaled" (a start at 144
-// DPI), "exit" (by the menu) or "close" (by the close box).
+// and "ports" (before and after COM5 is chosen from Tools > Ports), "profiles" (the profile
+// commands, against a healthy device), "scaled" (a start at 144 DPI), "exit" (by the menu) or
+// "close" (by the close box).
 // Prints a line per check and returns 0 only when every check passed.
 #include "driver.h"
 
@@ -181,7 +182,7 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) 
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e beside|session|silent|plain|awkward|held|open-read|lost|busy|lost-left|back|port-name-reset|ports|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e beside|session|silent|plain|awkward|held|open-read|lost|busy|lost-left|back|port-name-reset|ports|profiles|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
@@ -233,6 +234,8 @@ int main(int argc, char** argv) {
         e2e::checkAwkwardDevice(paths);
     } else if (scenario == "held") {
         e2e::checkHeldWrite(paths);
+    } else if (scenario == "profiles") {
+        e2e::checkProfiles(paths);
     } else if (scenario == "scaled") {
         e2e::checkScaled(144);
     } else if (scenario == "exit") {

@@ -93,6 +93,8 @@ void checkLayout(int dpi = 96);
 // At a DPI other than 96 (the display's LogPixels): the main window, its controls and the
 // trace window scaled, also after WM_DPICHANGED, and no caption cut off.
 void checkScaled(int dpi);
+// Tools > Open Profile..., Save Profile... and Compare with Profile..., with the port open.
+void checkProfiles(const Paths& paths);
 void checkPortCommands();
 void checkParameters(const Paths& paths);
 void checkModem(const Paths& paths);

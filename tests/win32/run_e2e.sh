@@ -8,15 +8,14 @@
 # DIR holds tarnwick.exe and tarnwick-cli.exe as the zip carries them; EXE is tarnwick-e2e.exe.
 #
 # Five starts of the program: the first with a healthy device and no _data.ini (every command,
-# three saves of _data.ini, then a screenshot, then E&xit), among files of the user's named
-# like _data.ini.backup and a temporary file that a crashed save left; the second with a
-# silent device, which must find the _data.ini the first one wrote; the third on a port
-# without modem lines, as plain Wine gives; the fourth against an awkward device; the fifth
-# against a port another program holds and a device that vanishes and comes back. Then
-# --list-ports, Tools > Ports and tarnwick-cli.exe; last,
-# a start at 150 % in a prefix of its own.
-# Wine's output is only ever redirected to files: its
-# background processes would hold a pipe open until the wineserver exits.
+# three saves of _data.ini, then a screenshot, the profile commands, then E&xit), among files
+# of the user's named like _data.ini.backup and a temporary file that a crashed save left; the
+# second with a silent device, which must find the _data.ini the first one wrote; the third on
+# a port without modem lines, as plain Wine gives; the fourth against an awkward device; the
+# fifth against a port another program holds and a device that vanishes and comes back. Then
+# --list-ports, Tools > Ports and tarnwick-cli.exe; last, a start at 150 % in a prefix of its
+# own. Wine's output is only ever redirected to files: its background processes would hold a
+# pipe open until the wineserver exits.
 set -euo pipefail
 
 while [ $# -gt 0 ]; do
@@ -179,6 +178,8 @@ start_tarnwick first "$shim" --trace "$(winpath "$trace_file")"
 controller session
 timeout 30 import -window root "$artifacts/win32-window.png" >"$logs/import.txt" 2>&1 ||
   fail "no screenshot"
+# Tools > Open, Save and Compare with Profile, with the port still open on the healthy device.
+controller profiles
 controller exit
 expect_exit_zero "E&xit"
 
@@ -306,7 +307,8 @@ sleep 0.7
 xdotool mousemove $((X + 136)) $((Y + 47)) click 1
 sleep 0.7
 timeout 30 import -window root "$artifacts/win32-ports-menu.png" >"$logs/import-ports.txt" 2>&1 || true
-xdotool mousemove $((X + 250)) $((Y + 47 + 17 * (${com5_row:-1} - 1))) click 1
+# The submenu opens right of the Tools menu, which "Compare with Profile..." makes 170 wide.
+xdotool mousemove $((X + 340)) $((Y + 47 + 17 * (${com5_row:-1} - 1))) click 1
 controller ports
 controller close
 expect_exit_zero "close box"

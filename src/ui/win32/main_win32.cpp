@@ -89,7 +89,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     }
     case WM_COMMAND:
-        if (handleCommand(LOWORD(wParam), HIWORD(wParam)) || choosePort(LOWORD(wParam))) return 0;
+        if (handleCommand(LOWORD(wParam), HIWORD(wParam)) || choosePort(LOWORD(wParam)) ||
+            handleProfileCommand(LOWORD(wParam)))
+            return 0;
         break;
     case WM_INITMENUPOPUP:
         if (isPortsMenu(window, reinterpret_cast<HMENU>(wParam))) fillPortsMenu(reinterpret_cast<HMENU>(wParam));
@@ -139,7 +141,7 @@ int runMessageLoop(HACCEL accelerators) {
         if (got == -1) return 0;
         // Translated for the window the message is addressed to: with the focus in an edit
         // box, Alt+'?' goes to that box as a command and the About box stays closed.
-        if (TranslateAcceleratorA(message.hwnd, accelerators, &message)) continue;
+        if (TranslateAcceleratorA(message.hwnd, accelerators, &message) || isProfileDialogMessage(&message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

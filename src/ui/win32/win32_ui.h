@@ -56,6 +56,12 @@ HFONT createWindowFont(FontSpec wanted, UINT dpi);
 // system font scaled to `dpi`, to be deleted by the caller. WM_SETFONT takes either.
 HFONT createCaptionFont(UINT dpi);
 
+// Tools > Open Profile..., Save Profile... and Compare with Profile...; false for another id.
+bool handleProfileCommand(int id);
+
+// Takes the keys meant for the comparison's wait box or its result window (Tab, Escape, Enter).
+bool isProfileDialogMessage(MSG* message);
+
 // Moves and resizes the main window's controls and gives them their fonts at `dpi`
 // (WM_DPICHANGED).
 void layOutMainControls(HWND window, UINT dpi);

@@ -1,0 +1,151 @@
+// Tools > Open Profile..., Save Profile... and Compare with Profile..., worked through the
+// common file dialogs and the message boxes as the engineer works them, with the port open on
+// a healthy device.
+#include <cstdio>
+#include <string>
+
+#include "driver.h"
+
+namespace e2e {
+
+namespace {
+
+constexpr int openCommand = 32776, saveCommand = 32777, compareCommand = 32778;
+constexpr int fileNameBox = 1148;  // the common dialogs' file name (cmb13)
+constexpr int waitText = 3510, comparisonLines = 3512;
+
+// The shown dialog titled `title` that holds the control `child` (any, for 0).
+HWND dialogWith(const char* title, int child, int timeoutMs) {
+    HWND found = nullptr;
+    waitUntil([&] {
+        for (found = FindWindowExA(nullptr, nullptr, "#32770", title); found != nullptr;
+             found = FindWindowExA(nullptr, found, "#32770", title))
+            if (IsWindowVisible(found) && (child == 0 || GetDlgItem(found, child) != nullptr)) return true;
+        return false;
+    }, timeoutMs, 100);
+    return found;
+}
+
+// The texts of a message box, answered with `button`; empty when none came.
+std::string answerBox(const char* title, int button) {
+    HWND box = dialogWith(title, button, 10000);
+    std::string texts;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char text[1024] = {};
+        GetWindowTextA(child, text, sizeof text);
+        texts += std::string(text) + "\n";
+    }
+    if (box != nullptr) PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, 0), 0);
+    waitGone(box, 5000);
+    return texts;
+}
+
+// Picks `path` in the file dialog that the menu's `id` opens; a save over a file that is
+// there is confirmed.
+bool chooseFile(int id, const char* title, const std::string& path) {
+    PostMessageA(mainWindow(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    HWND dialog = dialogWith(title, fileNameBox, 10000);
+    if (!check(dialog != nullptr, std::string(title) + " opens the file dialog")) return false;
+    SetDlgItemTextA(dialog, fileNameBox, path.c_str());
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+    if (id == saveCommand && readFile(path).size() > 0) answerBox(title, IDYES);
+    return check(waitGone(dialog, 10000), std::string(title) + " takes " + path);
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    if (FILE* file = std::fopen(path.c_str(), "wb")) {
+        std::fputs(content.c_str(), file);
+        std::fclose(file);
+    }
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Reads a unit value into its box, clicking again while an earlier job holds the button.
+std::string readFromDevice(int button, int box) {
+    setText(box, "");
+    for (int tries = 0; tries < 4 && text(box).empty(); ++tries) {
+        click(button);
+        waitUntil([box] { return !text(box).empty(); }, 3000, 100);
+    }
+    return text(box);
+}
+
+}  // namespace
+
+void checkProfiles(const Paths& paths) {
+    const std::string folder = paths.workDir + "\\profiles";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string settings = readFile(paths.workDir + "\\_data.ini");
+    if (text(3004) != "The COM5 is opened.") {
+        setText(3000, "COM5");
+        command(32772);
+    }
+    const std::string period = readFromDevice(3144, 3139), address = readFromDevice(3145, 3140);
+    check(!period.empty() && !address.empty(), "the period and the address are read from the device");
+    setText(3022, "internet.test");
+    setText(3027, "typed pass");
+
+    // Save, and save again over the file: the boxes, never the password.
+    const std::string saved = folder + "\\bench site.toml";
+    setText(3141, "");
+    chooseFile(saveCommand, "Save Profile", saved);
+    setText(3141, "89001234567");
+    chooseFile(saveCommand, "Save Profile", saved);
+    const std::string written = readFile(saved);
+    check(contains(written, "period = \"" + period + "\"") && contains(written, "phone1 = \"89001234567\"") &&
+              contains(written, "apn = \"internet.test\""),
+          "Save Profile writes the boxes, the second time over the first", written);
+    check(!contains(written, "typed pass") && !contains(written, "password ="), "the password is never written");
+
+    // A value longer than its box: refused with its line, and nothing changes.
+    writeFile(folder + "\\long.toml", "[unit]\nperiod = \"037\"\naddress = \"" + std::string(40, '7') + "\"\n");
+    chooseFile(openCommand, "Open Profile", folder + "\\long.toml");
+    const std::string refusal = answerBox("Open Profile", IDOK);
+    check(contains(refusal, "long.toml:3") && contains(refusal, "longer than its box"),
+          "a value too long for its box is refused, naming its line", refusal);
+    checkEqual(text(3139), period, "the refused profile leaves the period box");
+
+    // The password file is read only when the engineer agrees.
+    writeFile(folder + "\\bench.pass", "bench pw\n");
+    writeFile(folder + "\\bench.toml", "[unit]\nperiod = \"037\"\n[modem]\napn = \"bench.apn\"\nno-internet = false\n"
+                                       "password-file = \"bench.pass\"\n");
+    for (const int button : {IDNO, IDYES}) {
+        chooseFile(openCommand, "Open Profile", folder + "\\bench.toml");
+        check(contains(answerBox("Open Profile", button), "bench.pass"), "Open Profile asks about the password file");
+        const bool agreed = button == IDYES;
+        check(waitForText(3139, "037", 5000) && text(3022) == "bench.apn" && !checked(3032),
+              "Open Profile fills the period, the APN and the check box");
+        checkEqual(text(3027), agreed ? "bench pw" : "typed pass",
+                   agreed ? "agreed, the password comes from its file" : "refused, the password box is left alone");
+    }
+
+    // Compare: the main window disabled while the box says what is read, then a line a value.
+    writeFile(folder + "\\compare.toml", "[unit]\nperiod = \"" + period + "\"\naddress = \"" +
+                                             (address == "001" ? "002" : "001") + "\"\n[modem]\napn = \"x\"\n");
+    chooseFile(compareCommand, "Compare with Profile", folder + "\\compare.toml");
+    HWND waiting = dialogWith("Compare with Profile", waitText, 10000);
+    check(waiting != nullptr && !IsWindowEnabled(mainWindow()), "a box says what is read, the main window disabled");
+    HWND result = dialogWith("Compare with Profile", comparisonLines, 60000);
+    if (check(result != nullptr, "the comparison's window opens")) {
+        std::string lines;
+        HWND list = GetDlgItem(result, comparisonLines);
+        for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
+            wchar_t line[512] = {};
+            char utf8[1536] = {};
+            if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < 512) SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+            WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof utf8, nullptr, nullptr);
+            lines += std::string(utf8) + "\n";
+        }
+        check(contains(lines, "period\tsame\t" + period) && contains(lines, "address\tdiffers\t" + address) &&
+                  contains(lines, "apn\tdiffers\tinternet.test\tx"),
+              "each value is same or differs", lines);
+        PostMessageA(result, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    }
+    check(IsWindowEnabled(mainWindow()) && text(3139) == "037" && text(3022) == "bench.apn" && text(3027) == "bench pw",
+          "after the comparison the window is usable and every box as it was",
+          text(3139) + ", " + text(3022) + ", " + text(3027));
+    checkEqual(readFile(paths.workDir + "\\_data.ini"), settings, "no profile command touches _data.ini");
+}
+
+}  // namespace e2e
