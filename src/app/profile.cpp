@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "base/cp1251.h"
@@ -400,7 +401,38 @@ std::string loadProfile(const std::string& path, Wanted& wanted, std::string* pa
     for (size_t v = 0; v < valueCount; ++v)
         if (profile.values[v]) wanted.values[v] = profile.values[v];
     if (profile.noInternet) wanted.noInternet = *profile.noInternet;
-    if (profile.passwordFile) *passwordFile = *profile.passwordFile;
+    if (profile.passwordFile) *passwordFile = passwordFileOf(path, *profile.passwordFile);
+    return {};
+}
+
+std::string passwordFileOf(const std::string& profilePath, const std::string& passwordFile) {
+    const std::filesystem::path named(passwordFile);
+    if (named.is_absolute() || !named.has_relative_path()) return passwordFile;
+    return (std::filesystem::path(profilePath).parent_path() / named).string();
+}
+
+std::string readPasswordFile(const std::string& path, std::string* password) {
+    password->clear();
+    std::string line;
+    {
+        std::ifstream file(path, std::ios::binary);
+        if (!file) return "password: the file " + path + " cannot be read";
+        if (!std::getline(file, line)) {
+            // On Linux a folder opens like a file; only its first read fails.
+            std::error_code ignored;
+            if (std::filesystem::is_directory(path, ignored)) return "password: " + path + " is a folder, not a file";
+            if (file.bad()) return "password: the file " + path + " cannot be read";
+            return "password: the file " + path + " is empty; an empty password is an empty first line";
+        }
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string missing;
+    if (utf8ToDevice(line, password, &missing)) return {};
+    if (!missing.empty()) {
+        password->clear();
+        return "password: a character in " + path + " is not in Windows-1251, which the modem uses";
+    }
+    *password = line;
     return {};
 }
 

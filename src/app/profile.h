@@ -47,8 +47,19 @@ bool utf8ToDevice(std::string_view utf8, std::string* cp1251, std::string* missi
 // The unit's and the modem's Windows-1251 bytes as UTF-8, for a terminal, a report or a file.
 std::string deviceToUtf8(const std::string& cp1251);
 
+// Where the password file a profile names is: a relative name counts from the profile's folder,
+// where it was written beside the profile, whichever folder the program runs in.
+std::string passwordFileOf(const std::string& profilePath, const std::string& passwordFile);
+
+// The password in a password file: its first line, as Windows-1251 (a line that is not UTF-8
+// was written in the system's own single-byte code page and is taken as it is). An empty first
+// line is an empty password on purpose; a file that is missing, unreadable, a folder or holds
+// no line at all gives the failure line instead, so that a mistyped path never wipes the
+// modem's password. The failure line never shows the password.
+std::string readPasswordFile(const std::string& path, std::string* password);
+
 // The command line's side. loadProfile puts the profile's values into `wanted` and the
-// password file it names, if any, into `passwordFile`.
+// password file it names, if any, into `passwordFile`, found as passwordFileOf finds it.
 std::string loadProfile(const std::string& path, Wanted& wanted, std::string* passwordFile);
 
 // Writes what `read` found; a modem with nothing stored is written as no-internet = true, and

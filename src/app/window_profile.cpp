@@ -1,6 +1,5 @@
 #include "app/window_profile.h"
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -170,40 +169,16 @@ std::string openProfile(const std::string& path, const BoxFits& fits, OpenedProf
     }
     if (profile.passwordFile && noInternet)
         return valueFailure(path, "password-file", "no modem values go with no-internet = true");
-    if (profile.passwordFile) {
-        // Paths as the profile reader opens them: the system's own narrow names.
-        const std::filesystem::path named(*profile.passwordFile);
-        opened->passwordFile = named.is_absolute() || !named.has_relative_path()
-                                   ? *profile.passwordFile
-                                   : (std::filesystem::path(path).parent_path() / named).string();
-    }
+    if (profile.passwordFile) opened->passwordFile = passwordFileOf(path, *profile.passwordFile);
     opened->profile = profile;
     return {};
 }
 
 std::string readProfilePassword(const std::string& passwordFile, const BoxFits& fits, std::string* password) {
     password->clear();
-    std::string line;
-    {
-        std::ifstream file(passwordFile, std::ios::binary);
-        if (!file) return "password: the file " + passwordFile + " cannot be read";
-        if (!std::getline(file, line)) {
-            // On Linux a folder opens like a file; only its first read fails.
-            std::error_code ignored;
-            if (std::filesystem::is_directory(passwordFile, ignored))
-                return "password: " + passwordFile + " is a folder, not a file";
-            if (file.bad()) return "password: the file " + passwordFile + " cannot be read";
-            return "password: the file " + passwordFile + " is empty; an empty password is an empty first line";
-        }
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::string bytes, missing;
-    // A file that is not UTF-8 was written in the system's single-byte code page: taken as it is.
-    if (!utf8ToDevice(line, &bytes, &missing)) {
-        if (!missing.empty())
-            return "password: a character in " + passwordFile + " is not in Windows-1251, which the modem uses";
-        bytes = line;
-    }
+    std::string bytes;
+    const std::string failed = readPasswordFile(passwordFile, &bytes);
+    if (!failed.empty()) return failed;
     const std::string refused = boxRefusal(Value::password, bytes, fits);
     if (!refused.empty()) return "password: " + refused + " (" + passwordFile + ")";
     *password = bytes;

@@ -140,6 +140,15 @@ TEST_F(CliEndToEnd, APasswordThatCannotBeReadIsRefusedNotSentEmpty) {
     writeFile("pw-blank.txt", "\r\nthe second line is no password\n");
     EXPECT_EQ(cli(modemWrite({}, {"--password-file", "pw-blank.txt"})).exitCode, 0);
     EXPECT_TRUE(contains(device->received(), "AT^SICS=0,\"passwd\",\"\"\r"));
+
+    // A profile's relative password-file lies beside the profile, as the window reads it, not
+    // in the folder the program runs in.
+    ::mkdir("pw-site", 0700);
+    writeFile("pw-site/pw.txt", "beside\n");
+    writeFile("pw-site/unit.toml",
+              "[modem]\nip = \"10.0.0.7\"\napn = \"inet\"\nuser = \"gdata\"\npassword-file = \"pw.txt\"\n");
+    EXPECT_EQ(cli({"apply", "pw-site/unit.toml", "--port", "COM6"}).exitCode, 0);
+    EXPECT_EQ(device->modem().storedConnection[0].get("passwd"), "beside");
 }
 
 TEST_F(CliEndToEnd, ReportsSayOnlyWhatReachedTheLine) {

@@ -23,31 +23,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The file's first line. An empty first line is an empty password on purpose; a file that
-// cannot be read or holds no line at all gives the failure line instead, so that a mistyped
-// path never wipes the modem's password.
-std::string readPasswordFile(const std::string& path, std::string* password) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return "password: the file " + path + " cannot be read";
-    if (!std::getline(file, *password)) {
-        // On Linux a folder opens like a file; only its first read fails.
-        std::error_code ignored;
-        if (std::filesystem::is_directory(path, ignored)) return "password: " + path + " is a folder, not a file";
-        if (file.bad()) return "password: the file " + path + " cannot be read";
-        return "password: the file " + path + " is empty; an empty password is an empty first line";
-    }
-    if (!password->empty() && password->back() == '\r') password->pop_back();
-    return {};
-}
-
 // The password: the file named on the command line or in the profile, else the environment.
 std::string takePassword(Options& options) {
     Wanted& wanted = options.wanted;
     if (!options.passwordFile.empty()) {
         std::string password;
-        std::string failed = readPasswordFile(options.passwordFile, &password);
-        if (!failed.empty()) return failed;
-        wanted[Value::password] = typedText(password, "password", &failed);
+        const std::string failed = readPasswordFile(options.passwordFile, &password);
+        if (failed.empty()) wanted[Value::password] = password;
         return failed;
     }
     // An empty variable is one set by accident (TARNWICK_PASSWORD=$UNSET): it counts as not set.
