@@ -456,11 +456,15 @@ Run readSome(const bool (&unitWanted)[std::size(unitValues)], bool modem, bool* 
     }
     if (modem && !interruptRequested.load()) {
         const Outcome query = queryModem(run);
-        *noInternet = query == Outcome::nothingStored;
+        // A set-up without internet stores its reset profiles, which then load and list empty:
+        // a modem holding no address, APN or user is one without internet too, stored or not.
+        bool empty = query == Outcome::read;
         for (Value value : modemValues) {
             Result& result = add(run, value, query == Outcome::notReadBack ? Outcome::notRead : query);
             if (query == Outcome::read) result.readBack = controlText(fieldOf(value));
+            empty = empty && result.readBack.empty();
         }
+        *noInternet = query == Outcome::nothingStored || empty;
     }
     if (interruptRequested.load()) markInterrupted(run);
     return run;
@@ -504,17 +508,14 @@ std::vector<Difference> compareWithDevice(const Wanted& wanted, const Run& read,
         lines.push_back(line);
     }
     if (wanted.noInternet) {
-        // Known only when the query came to an end: read, or nothing stored. A set-up without
-        // internet stores its reset profiles, which then load and list empty: a modem holding
-        // no address, APN or user is one without internet too, stored or not.
-        bool known = true, empty = true;
+        // Known only when the query came to an end: read, or nothing stored.
+        bool known = true;
         for (Value value : modemValues) {
             const Result* result = resultOf(read, value);
             known = known && result != nullptr &&
                     (result->outcome == Outcome::read || result->outcome == Outcome::nothingStored);
-            empty = empty && result != nullptr && result->readBack.empty();
         }
-        const bool without = deviceNoInternet || empty;
+        const bool without = deviceNoInternet;
         lines.push_back(Difference{"no-internet",
                                    !known ? Comparison::notReadable
                                    : without ? Comparison::same

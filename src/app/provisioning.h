@@ -91,7 +91,7 @@ void closeThePort();
 Run writeAndVerify(const Wanted& wanted);
 
 // Reads the five unit values and, unless `unitOnly`, queries the modem. `noInternet` is set
-// when the modem has no stored profile.
+// when the modem has no stored profile, or its stored profiles hold no address, APN or user.
 Run readEverything(bool unitOnly, bool* noInternet);
 
 // Reads what `wanted` names and nothing more: its unit values, and the modem when it touches

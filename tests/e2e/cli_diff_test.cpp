@@ -55,6 +55,9 @@ TEST_F(CliEndToEnd, DiffSaysForEachProfileValueWhetherTheDeviceHoldsItAndWritesN
     const Outcome without = cli({"diff", "no-internet.toml", "--port", "COM6"});
     EXPECT_EQ(without.exitCode, 0) << without.err;
     EXPECT_EQ(without.out, "no-internet: same\n");
+    // And read saves it so, for apply to set the next unit up the same way.
+    ASSERT_EQ(cli({"read", "--port", "COM6", "--save-profile", "read-back.toml"}).exitCode, 0);
+    EXPECT_TRUE(contains(fake::fileText("read-back.toml"), "no-internet = true\n"));
 }
 
 // 2 before anything is sent, 3 for a port that does not open, 4 for a unit that does not
