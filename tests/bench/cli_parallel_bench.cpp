@@ -2,9 +2,7 @@
 // process per port, nothing shared between them. Each provisions a whole unit (five values and
 // the internet set-up) and reads everything back. Prints the wall time of one run alone and of
 // eight side by side; fails only when a run does not succeed, as it then measured nothing.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,8 +15,8 @@
 #include <vector>
 
 #include "devsim.h"
+#include "spawn_program.h"
 
-extern char** environ;
 
 namespace {
 
@@ -28,20 +26,11 @@ constexpr int units = 8;
 pid_t start(int unit) {
     const std::string port = "COM" + std::to_string(unit + 1);
     const std::string out = "unit-" + std::to_string(unit + 1) + ".txt";
-    std::vector<std::string> arguments = {TARNWICK_CLI, "write", "--port", port, "--period", "012",
-                                          "--address", "045", "--phone1", "89161234567",
-                                          "--phone2", "89031112233", "--sms-phone", "112",
-                                          "--ip", "10.0.0.5", "--apn", "internet", "--user", "gdata"};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, TARNWICK_CLI, &files, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&files);
-    return pid;
+    return support::spawnProgram(TARNWICK_CLI,
+                                 {"write", "--port", port, "--period", "012", "--address", "045", "--phone1",
+                                  "89161234567", "--phone2", "89031112233", "--sms-phone", "112", "--ip",
+                                  "10.0.0.5", "--apn", "internet", "--user", "gdata"},
+                                 out.c_str());
 }
 
 // Runs `count` provisionings side by side; the wall time in seconds, or -1 when one failed.

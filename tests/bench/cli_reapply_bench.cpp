@@ -4,8 +4,6 @@
 // A third run gives the profile a password, which cannot be compared, so the set-up runs again.
 // Prints each run's wall time and the program's peak memory; fails only when a run did not
 // succeed, or a re-apply wrote something, as it then measured something else.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,8 +16,8 @@
 #include <vector>
 
 #include "devsim.h"
+#include "spawn_program.h"
 
-extern char** environ;
 
 namespace {
 
@@ -29,17 +27,10 @@ struct Measured {
 };
 
 Measured apply(std::vector<std::string> arguments, const char* out) {
-    arguments.insert(arguments.begin(), TARNWICK_CLI);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, out, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const auto begin = std::chrono::steady_clock::now();
-    pid_t pid = -1;
     Measured measured;
-    if (posix_spawn(&pid, TARNWICK_CLI, &files, nullptr, argv.data(), environ) == 0) {
+    const pid_t pid = support::spawnProgram(TARNWICK_CLI, std::move(arguments), out);
+    if (pid > 0) {
         int status = 0;
         rusage usage{};
         if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
@@ -47,7 +38,6 @@ Measured apply(std::vector<std::string> arguments, const char* out) {
             measured.peakKiB = usage.ru_maxrss;
         }
     }
-    posix_spawn_file_actions_destroy(&files);
     return measured;
 }
 

@@ -3,10 +3,8 @@
 // in a ports folder of the test's own; its exit code, stdout and stderr come back whole.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,9 +17,9 @@
 #include <vector>
 
 #include "devsim.h"
+#include "spawn_program.h"
 #include "test_files.h"
 
-extern char** environ;
 
 namespace cli_test {
 
@@ -50,18 +48,7 @@ protected:
     // Starts tarnwick-cli with its stdout and stderr going to the files named; -1 on failure.
     static pid_t start(std::vector<std::string> arguments, const char* out = "cli-out.txt",
                        const char* err = "cli-err.txt") {
-        arguments.insert(arguments.begin(), TARNWICK_CLI);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, out, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&files, 2, err, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, TARNWICK_CLI, &files, nullptr, argv.data(), environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&files);
-        return pid;
+        return support::spawnProgram(TARNWICK_CLI, std::move(arguments), out, err);
     }
 
     // Waits for a started tarnwick-cli to end.

@@ -3,7 +3,6 @@
 // the engineer runs it.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
@@ -20,10 +19,9 @@
 #include "devsim.h"
 #include "fakes.h"
 #include "line_helpers.h"
-#include "test_files.h"
 #include "serial/port_holder.h"
-
-extern char** environ;
+#include "spawn_program.h"
+#include "test_files.h"
 
 using namespace tarnwick;
 
@@ -79,22 +77,17 @@ struct Outcome {
     std::string err;
 };
 
+// Runs `arguments` (a program and its arguments) to its end.
 Outcome run(std::vector<std::string> arguments) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 2, "cli-err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
+    const std::string program = arguments.front();
+    arguments.erase(arguments.begin());
     Outcome outcome;
-    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) == 0) {
+    const pid_t pid = support::spawnProgram(program.c_str(), std::move(arguments), "/dev/null", "cli-err.txt");
+    if (pid > 0) {
         int status = 0;
         waitpid(pid, &status, 0);
         outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    posix_spawn_file_actions_destroy(&files);
     outcome.err = fake::fileText("cli-err.txt");
     return outcome;
 }
