@@ -137,7 +137,8 @@ void tracePortInUse(const char* name, const char* holder, const char* rule, int 
         put("", 1);
         put(rule, std::strlen(rule));
     }
-    record.length = static_cast<uint16_t>(used);
+    // A holder's command line may carry a password typed for the modem, as any text may.
+    record.length = static_cast<uint16_t>(maskPasswords(record.bytes, used, traceBytesCapacity));
 }
 
 uint32_t traceNewest() { return newest; }

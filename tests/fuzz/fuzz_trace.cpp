@@ -1,6 +1,7 @@
-// The trace on arbitrary records: sends and bursts of arbitrary bytes, and events with
-// arbitrary jobs and steps, all decoded to lines. Checks that every line is terminated within
-// its buffer and that no password value survives: behind every "passwd","" comes "***".
+// The trace on arbitrary records: sends and bursts of arbitrary bytes, events with arbitrary
+// jobs and steps, and a port held by arbitrary holders, all decoded to lines. Checks that every
+// line is terminated within its buffer and that no password value survives: behind every
+// "passwd","" comes "***".
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -14,17 +15,25 @@ using namespace tarnwick;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
-    const uint8_t kind = data[0] % 11;
+    const uint8_t kind = data[0] % 14;
     const uint8_t job = data[1];
     const uint8_t step = data[2];
     const size_t capacity = 1 + data[3] * 16;
     data += 4;
     size -= 4;
-    Job* target = allJobs[job % jobCount];
+    // The identity job stands beside the twelve, as tarnwick-cli --log runs it.
+    Job* target = job % (jobCount + 1) == jobCount ? &modemIdentityJob : allJobs[job % jobCount];
     if (kind == 0) traceSent(data, size);
     else if (kind == 1) traceBurst(0, 0, data, size, step);
     else if (kind == 2) traceJobResult(*target, data, size);
     else if (kind == 3) tracePort(TraceKind::portNotOpened, "COM5", static_cast<int8_t>(step));
+    else if (kind == 11 || kind == 12) tracePort(kind == 11 ? TraceKind::portRetrying : TraceKind::portReopened, "COM5");
+    else if (kind == 13) {
+        // Who holds the port and the udev rule, each as the holder lookup found it: any bytes.
+        const std::string text(reinterpret_cast<const char*>(data), size);
+        const size_t cut = size == 0 ? 0 : step % (size + 1);
+        tracePortInUse("COM5", text.substr(0, cut).c_str(), text.substr(cut).c_str(), -1);
+    }
     else traceJob(static_cast<TraceKind>(kind), *target, step, job & 1);
     const TraceRecord* record = traceRecord(traceNewest());
     FUZZ_CHECK(record != nullptr && record->length <= traceBytesCapacity);
