@@ -214,7 +214,9 @@ std::string toUtf8Text(const std::string& cp1251) {
 
 void readValue(const Key& key, const toml::node& node, Profile& profile, Failure& failure) {
     const std::string name = key.name;
+    const uint32_t line = node.source().begin.line;
     if (key.kind == Kind::flag) {
+        profile.noInternetLine = line;
         if (const toml::value<bool>* flag = node.as_boolean()) profile.noInternet = flag->get();
         else note(failure, node.source().begin, name + ": true or false is expected, without quotes");
         return;
@@ -227,8 +229,10 @@ void readValue(const Key& key, const toml::node& node, Profile& profile, Failure
     }
     if (key.kind == Kind::path) {
         profile.passwordFile = text->get();
+        profile.passwordFileLine = line;
         return;
     }
+    profile.lines[size_t(key.value)] = line;
     std::string bytes, missing;
     if (toCp1251Bytes(text->get(), &bytes, &missing))
         profile.values[size_t(key.value)] = bytes;

@@ -13,6 +13,7 @@
 // Reading and writing take and give plain structs and know nothing of the command line, so
 // that the windows can open and save the very same files.
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,12 @@ struct Profile {
     std::array<std::optional<std::string>, valueCount> values;
     std::optional<bool> noInternet;
     std::optional<std::string> passwordFile;  // a path, as the profile spells it
+
+    // Where each stands in the file it was read from, for a message about its value: the
+    // line, from 1; 0 for one not read from a file.
+    std::array<uint32_t, valueCount> lines{};
+    uint32_t noInternetLine = 0;
+    uint32_t passwordFileLine = 0;
 };
 
 // Reads a profile strictly: anything it cannot apply exactly as written (a value of another

@@ -1,6 +1,5 @@
 #include "app/window_profile.h"
 
-#include <fstream>
 #include <iterator>
 
 #include "app/frontend.h"
@@ -56,26 +55,7 @@ bool holdsControlCharacter(const std::string& text) {
     return false;
 }
 
-// The line a key stands on, for a message about its value; 0 when it cannot be found.
-int lineOfKey(const std::string& path, const char* key) {
-    std::ifstream file(path, std::ios::binary);
-    std::string line;
-    const std::string name = key;
-    for (int number = 1; std::getline(file, line); ++number) {
-        size_t at = line.find_first_not_of(" \t");
-        if (at == std::string::npos) continue;
-        const bool quoted = line[at] == '"';
-        if (quoted) ++at;
-        if (line.compare(at, name.size(), name) != 0) continue;
-        at += name.size();
-        if (quoted && at < line.size() && line[at] == '"') ++at;
-        if (at < line.size() && (line[at] == ' ' || line[at] == '\t' || line[at] == '=')) return number;
-    }
-    return 0;
-}
-
-std::string valueFailure(const std::string& path, const char* key, const std::string& why) {
-    const int line = lineOfKey(path, key);
+std::string valueFailure(const std::string& path, uint32_t line, const char* key, const std::string& why) {
     return "profile " + path + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + key + ": " + why;
 }
 
@@ -163,12 +143,14 @@ std::string openProfile(const std::string& path, const BoxFits& fits, OpenedProf
         if (!profile.values[v]) continue;
         // A checked box sends no modem value; the profile would say two things at once.
         if (noInternet && value >= Value::ip)
-            return valueFailure(path, valueName(value), "no modem values go with no-internet = true");
+            return valueFailure(path, profile.lines[v], valueName(value),
+                                "no modem values go with no-internet = true");
         const std::string refused = boxRefusal(value, *profile.values[v], fits);
-        if (!refused.empty()) return valueFailure(path, valueName(value), refused);
+        if (!refused.empty()) return valueFailure(path, profile.lines[v], valueName(value), refused);
     }
     if (profile.passwordFile && noInternet)
-        return valueFailure(path, "password-file", "no modem values go with no-internet = true");
+        return valueFailure(path, profile.passwordFileLine, "password-file",
+                            "no modem values go with no-internet = true");
     if (profile.passwordFile) opened->passwordFile = passwordFileOf(path, *profile.passwordFile);
     opened->profile = profile;
     return {};
