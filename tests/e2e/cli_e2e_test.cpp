@@ -191,3 +191,79 @@ TEST_F(CliEndToEnd, ReportsSayOnlyWhatReachedTheLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// --json and --trace FILE wherever the engineer puts them: before the command, right after it,
+// among its options and at the end; each placement gives the JSON report and the trace.
+TEST_F(CliEndToEnd, JsonAndTraceAreTakenAnywhereOnTheLine) {
+    writeFile("one-value.toml", "[unit]\nperiod = \"045\"\n");
+    const struct {
+        const char* command;
+        std::vector<std::string> options;  // split in two where the options go in between
+        size_t between;
+    } commands[] = {
+        // The write first, so that the diff and the apply after it find the unit the same.
+        {"write", {"--port", "COM6", "--period", "045"}, 2},
+        {"read", {"--port", "COM6", "--unit-only"}, 2},
+        {"diff", {"one-value.toml", "--port", "COM6"}, 1},
+        {"apply", {"one-value.toml", "--port", "COM6"}, 1},
+    };
+    enum Placement { beforeCommand, afterCommand, betweenOptions, atTheEnd };
+    for (const auto& command : commands) {
+        for (Placement placement : {beforeCommand, afterCommand, betweenOptions, atTheEnd}) {
+            SCOPED_TRACE(std::string(command.command) + ", placement " + std::to_string(placement));
+            std::vector<std::string> line;
+            const auto json = [&line] { line.push_back("--json"); };
+            const auto trace = [&line] { line.insert(line.end(), {"--trace", "anywhere-trace.txt"}); };
+            if (placement == beforeCommand) json(), trace();
+            line.push_back(command.command);
+            if (placement == afterCommand) trace(), json();
+            for (size_t i = 0; i < command.options.size(); ++i) {
+                if (placement == betweenOptions && i == command.between) json();
+                line.push_back(command.options[i]);
+            }
+            if (placement == betweenOptions) trace();
+            if (placement == atTheEnd) trace(), json();
+            std::remove("anywhere-trace.txt");
+            const Outcome run = cli(line);
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            const nlohmann::json report = nlohmann::json::parse(run.out, nullptr, false);
+            ASSERT_FALSE(report.is_discarded()) << run.out;
+            EXPECT_EQ(report["command"], command.command);
+            EXPECT_TRUE(contains(fake::fileText("anywhere-trace.txt"), "  TX  unit: "));
+        }
+    }
+
+    // The two commands that never open a port take --json on either side too.
+    std::remove("anywhere.log");
+    ASSERT_EQ(cli({"apply", "one-value.toml", "--port", "COM6", "--log", "anywhere.log"}).exitCode, 0);
+    writeFile("anywhere-broken.log", fake::fileText("anywhere.log") + "not a record\n");
+    for (const std::vector<std::string>& line : std::vector<std::vector<std::string>>{
+             {"--json", "log", "anywhere-broken.log"}, {"log", "anywhere-broken.log", "--json"}}) {
+        const Outcome run = cli(line);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const nlohmann::json records = nlohmann::json::parse(run.out, nullptr, false);
+        ASSERT_TRUE(records.is_array()) << run.out;
+        ASSERT_EQ(records.size(), 2u);
+        EXPECT_EQ(records[0]["command"], "apply");
+        EXPECT_EQ(records[1]["line"], 2);
+    }
+    for (const std::vector<std::string>& line :
+         std::vector<std::vector<std::string>>{{"--json", "ports"}, {"ports", "--json"}}) {
+        const Outcome run = cli(line);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const nlohmann::json ports = nlohmann::json::parse(run.out, nullptr, false);
+        ASSERT_TRUE(ports.is_array()) << run.out;
+        bool com6 = false;
+        for (const nlohmann::json& port : ports) com6 = com6 || port["name"] == "COM6";
+        EXPECT_TRUE(com6) << run.out;
+    }
+    // Every command's own help lists both.
+    for (const char* command : {"read", "diff", "write", "apply"}) {
+        const Outcome help = cli({command, "--help"});
+        EXPECT_TRUE(contains(help.out, "--json") && contains(help.out, "--trace FILE")) << command;
+    }
+}
+
+}  // namespace

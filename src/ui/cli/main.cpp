@@ -9,6 +9,7 @@
 #include "app/trace_decode.h"
 #include "serial/port_list.h"
 #include "ui/cli/provisioning_log.h"
+#include "ui/cli/report.h"
 #include "ui/cli/session.h"
 #include "version.h"
 
@@ -39,9 +40,13 @@ const char exitCodesText[] =
 
 void onInterrupt(int) { interruptRequested.store(true); }
 
-int listPortsPresent() {
+int listPortsPresent(bool json) {
     static tarnwick::PortEntry entries[tarnwick::maxPorts];
     const size_t count = tarnwick::listPorts(entries, tarnwick::maxPorts);
+    if (json) {
+        std::fputs(portsJsonReport(entries, count).c_str(), stdout);
+        return exitOk;
+    }
     for (size_t i = 0; i < count; ++i) {
         char line[tarnwick::portLineCapacity];
         tarnwick::formatPortEntry(entries[i], line, sizeof line);
@@ -51,11 +56,11 @@ int listPortsPresent() {
     return exitOk;
 }
 
-int printLog(const std::string& path) {
+int printLog(const std::string& path, bool json) {
     int exitCode = exitOk;
-    const std::string table = logTable(path, &exitCode);
+    const std::string text = json ? logJson(path, &exitCode) : logTable(path, &exitCode);
     if (exitCode != exitOk) std::fprintf(stderr, "tarnwick-cli: log %s: cannot be read\n", path.c_str());
-    std::fputs(table.c_str(), stdout);
+    std::fputs(text.c_str(), stdout);
     return exitCode;
 }
 
@@ -70,8 +75,13 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     Options options;
     options.version = TARNWICK_VERSION_FULL;
-    app.add_flag("--json", options.json, "print the report as one JSON document");
-    app.add_option("--trace", options.trace, "append the decoded line trace to FILE")->option_text("FILE");
+    // --json and --trace are taken wherever the engineer puts them: before the command, as
+    // the first versions had it, and after it or among its options, as the examples write it.
+    const auto addReportOptions = [&options](CLI::App* command, bool line) {
+        command->add_flag("--json", options.json, "print the report as one JSON document");
+        if (line) command->add_option("--trace", options.trace, "append the decoded line trace to FILE")->option_text("FILE");
+    };
+    addReportOptions(&app, true);
 
     CLI::App* read = app.add_subcommand("read", "read the unit's five values and the modem's settings");
     CLI::App* diff = app.add_subcommand("diff", "compare the unit and the modem with a profile; writes nothing");
@@ -79,6 +89,8 @@ int main(int argc, char** argv) {
     CLI::App* apply = app.add_subcommand("apply", "write what differs from a profile, read it back and compare");
     CLI::App* ports = app.add_subcommand("ports", "list the serial ports present");
     CLI::App* log = app.add_subcommand("log", "print a provisioning log as a table");
+    for (CLI::App* command : {read, diff, write, apply}) addReportOptions(command, true);
+    for (CLI::App* command : {ports, log}) addReportOptions(command, false);
     for (CLI::App* command : {read, diff, write, apply}) {
         command->add_option("--port", options.port, "COMn, or on Linux a device path")
             ->required()
@@ -131,8 +143,8 @@ int main(int argc, char** argv) {
         const int code = app.exit(error);
         return code == 0 ? exitOk : exitUsage;
     }
-    if (ports->parsed()) return listPortsPresent();
-    if (log->parsed()) return printLog(logFile);
+    if (ports->parsed()) return listPortsPresent(options.json);
+    if (log->parsed()) return printLog(logFile, options.json);
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     const std::string command = read->parsed()    ? "read"

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "app/profile.h"
 #include "modem/file_store.h"
@@ -188,30 +189,52 @@ std::string resultSummary(const std::string& command, int exitCode, const std::v
     }
 }
 
-std::string logTable(const std::string& path, int* exitCode) {
-    *exitCode = exitOk;
+namespace {
+
+// Calls `each` with every record of the log and its line number, a null record for a line that
+// is none; false when the file cannot be read.
+bool readLog(const std::string& path, const std::function<void(int number, const Json* record)>& each) {
     std::error_code ignored;
     std::ifstream file(path, std::ios::binary);
-    if (!file || std::filesystem::is_directory(path, ignored)) {
-        *exitCode = exitUsage;
-        return {};
-    }
-    std::vector<std::array<std::string, 4>> rows = {{"TIME", "PORT", "IDENTITY", "RESULT"}};
+    if (!file || std::filesystem::is_directory(path, ignored)) return false;
     std::string text;
     for (int number = 1; std::getline(file, text); ++number) {
         if (text.empty() || text == "\r") continue;
         const Json line = Json::parse(text, nullptr, false);
-        if (line.is_discarded() || !line.is_object() || !line.contains("time")) {
+        const bool record = !line.is_discarded() && line.is_object() && line.contains("time");
+        each(number, record ? &line : nullptr);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string logJson(const std::string& path, int* exitCode) {
+    Json records = Json::array();
+    const bool read = readLog(path, [&records](int number, const Json* record) {
+        records.push_back(record != nullptr ? *record : Json{{"line", number}, {"error", "not a log record"}});
+    });
+    *exitCode = read ? exitOk : exitUsage;
+    return read ? records.dump(2, ' ', false, Json::error_handler_t::replace) + "\n" : std::string();
+}
+
+std::string logTable(const std::string& path, int* exitCode) {
+    std::vector<std::array<std::string, 4>> rows = {{"TIME", "PORT", "IDENTITY", "RESULT"}};
+    const bool read = readLog(path, [&rows](int number, const Json* record) {
+        if (record == nullptr) {
             rows.push_back({"?", "?", "?", "(line " + std::to_string(number) + " is not a log record)"});
-            continue;
+            return;
         }
+        const Json& line = *record;
         const auto field = [&line](const char* key) {
             return line.contains(key) && line[key].is_string() ? line[key].get<std::string>() : std::string("?");
         };
         std::string result = field("command");
         if (line.contains("unit") && line["unit"].is_number()) result += " unit " + std::to_string(line["unit"].get<int>());
         rows.push_back({field("time"), field("port"), field("identity"), result + ": " + field("result")});
-    }
+    });
+    *exitCode = read ? exitOk : exitUsage;
+    if (!read) return {};
     size_t widths[3] = {};
     for (const auto& row : rows)
         for (size_t column = 0; column < 3; ++column) widths[column] = std::max(widths[column], row[column].size());

@@ -65,4 +65,8 @@ std::string resultSummary(const std::string& command, int exitCode, const std::v
 // 2 when the file cannot be read.
 std::string logTable(const std::string& path, int* exitCode);
 
+// `log --json`: the log's records as one JSON array, each as it was appended; a line that is
+// no record stands as {"line": N, "error": "not a log record"}. `exitCode` as logTable's.
+std::string logJson(const std::string& path, int* exitCode);
+
 }  // namespace tarnwick::cli

@@ -108,4 +108,16 @@ std::string diffJsonReport(const std::vector<Difference>& differences, const Run
     return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
+std::string portsJsonReport(const PortEntry* entries, size_t count) {
+    nlohmann::ordered_json document = nlohmann::ordered_json::array();
+    for (size_t i = 0; i < count; ++i) {
+        nlohmann::ordered_json port;
+        port["name"] = entries[i].name[0] != '\0' ? nlohmann::ordered_json(entries[i].name) : nullptr;
+        port["device"] = entries[i].device;
+        port["description"] = entries[i].description;
+        document.push_back(port);
+    }
+    return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
 }  // namespace tarnwick::cli

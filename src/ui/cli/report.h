@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/provisioning.h"
+#include "serial/port_list.h"
 
 namespace tarnwick::cli {
 
@@ -24,5 +25,9 @@ std::string diffTextReport(const std::vector<Difference>& differences);
 // "device", "profile"}], "failures": [...]}
 std::string diffJsonReport(const std::vector<Difference>& differences, const Run& read, int exitCode,
                            const std::string& port);
+
+// `ports --json`: [{"name": "COM5", "device": "/dev/ttyUSB0", "description": ...}]; a port
+// without a COMn name has "name": null.
+std::string portsJsonReport(const PortEntry* entries, size_t count);
 
 }  // namespace tarnwick::cli
