@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
+
+#include <sys/stat.h>
 
 #include <cstdio>
 
@@ -70,6 +73,47 @@ TEST_F(TraceWindowTest, ShowsTheLinesLiveBesideTheWorkingMainWindow) {
     EXPECT_EQ(trace->view()->toPlainText().count('\n'), 0)
         << "reopened, it goes on from where it was, not from the start";
     EXPECT_TRUE(trace->view()->toPlainText().contains("period read: started"));
+}
+
+// Save... that cannot write says so once, naming the file and the reason, and a save that can
+// write (the second one over the same file too) says nothing.
+TEST_F(TraceWindowTest, ASaveThatFailsSaysWhichFileAndWhy) {
+    openWindow();
+    window->commandAction(idTrace)->trigger();
+    TraceWindow* trace = window->trace();
+    tracePort(TraceKind::portOpened, "COM9");
+    trace->refresh();
+    ::mkdir("trace-folder", 0700);
+    const struct {
+        const char* path;
+        const char* reason;
+    } failures[] = {
+        {"trace-folder", "trace-folder"},                                     // a folder's name
+        {"no-such-folder/trace.txt", "No such file or directory"},
+        {"/sys/tarnwick-trace.txt", "Permission denied"},                     // no write permission, even for root
+        {"/dev/full", "No space left on device"},                             // a full disk
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.path);
+        QString message;
+        bool saved = true;
+        const int boxes = qttest::modalDialogsDuring([&] { saved = trace->saveOrSay(failure.path); },
+                                                     [&message](QWidget* box) {
+                                                         if (auto* shown = qobject_cast<QMessageBox*>(box))
+                                                             message = shown->text();
+                                                     });
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(boxes, 1);
+        EXPECT_TRUE(message.startsWith(QStringLiteral("The trace could not be written to ") + failure.path))
+            << message.toStdString();
+        EXPECT_TRUE(message.contains(failure.reason)) << message.toStdString();
+    }
+    for (int save = 0; save < 2; ++save) {
+        bool saved = false;
+        EXPECT_EQ(qttest::modalDialogsDuring([&] { saved = trace->saveOrSay("trace-twice.txt"); }), 0);
+        EXPECT_TRUE(saved);
+    }
+    EXPECT_EQ(QString::fromUtf8(qttest::readFile("trace-twice.txt").c_str()), trace->view()->toPlainText() + "\n");
 }
 
 TEST_F(TraceWindowTest, ThePortsMenuListsThePortsPresentAndPutsTheChosenNameInTheBox) {

@@ -1,9 +1,11 @@
 #include "ui/qt/trace_window.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -11,22 +13,15 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include "app/trace_view.h"
+
 namespace tarnwick::qt {
 
 namespace {
 
-// Often enough to look live, seldom enough to cost nothing while a set-up runs.
-constexpr int pollMs = 100;
-// A window left open for a day keeps the last lines only.
-constexpr int keptLines = 20000;
-
 QColor colourOf(TraceDirection direction) {
-    switch (direction) {
-    case TraceDirection::sent: return QColor(0x1f, 0x3f, 0xbf);
-    case TraceDirection::received: return QColor(0x1f, 0x7f, 0x2f);
-    case TraceDirection::event: break;
-    }
-    return QColor(0x60, 0x60, 0x60);
+    const traceView::Colour colour = traceView::colourOf(direction);
+    return QColor(colour.red, colour.green, colour.blue);
 }
 
 }  // namespace
@@ -37,10 +32,10 @@ TraceWindow::TraceWindow(QWidget* owner)
       clear(new QPushButton(QStringLiteral("Clear"), this)),
       save(new QPushButton(QStringLiteral("Save..."), this)),
       cursor(traceCursorAtOldest()) {
-    setWindowTitle(QStringLiteral("Tarnwick trace"));
+    setWindowTitle(QString::fromLatin1(traceView::title));
     lines->setReadOnly(true);
     lines->setLineWrapMode(QPlainTextEdit::NoWrap);
-    lines->setMaximumBlockCount(keptLines);
+    lines->setMaximumBlockCount(traceView::keptLines);
     lines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -49,8 +44,8 @@ TraceWindow::TraceWindow(QWidget* owner)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lines);
     layout->addLayout(buttons);
-    resize(860, 420);
-    poll.setInterval(pollMs);
+    resize(traceView::width, traceView::height);
+    poll.setInterval(traceView::pollMs);
     connect(&poll, &QTimer::timeout, this, &TraceWindow::refresh);
     connect(clear, &QPushButton::clicked, lines, &QPlainTextEdit::clear);
     connect(save, &QPushButton::clicked, this, &TraceWindow::askAndSave);
@@ -74,19 +69,30 @@ void TraceWindow::refresh() {
     if (follow) scroll->setValue(scroll->maximum());
 }
 
-bool TraceWindow::saveTo(const QString& path) const {
+bool TraceWindow::saveTo(const QString& path, QString* reason) const {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     QByteArray text = lines->toPlainText().toUtf8();
     if (!text.isEmpty()) text.append('\n');
-    return file.write(text) == text.size() && file.flush();
+    // A full disk shows only when the buffered bytes are flushed.
+    const bool saved = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() &&
+                       file.flush();
+    if (!saved && reason != nullptr) *reason = file.errorString();
+    return saved;
+}
+
+bool TraceWindow::saveOrSay(const QString& path) {
+    QString reason;
+    if (saveTo(path, &reason)) return true;
+    const std::string line = traceView::saveFailure(QDir::toNativeSeparators(path).toStdString(), reason.toStdString());
+    QMessageBox::warning(this, QString::fromLatin1(traceView::saveTitle), QString::fromStdString(line));
+    return false;
 }
 
 void TraceWindow::askAndSave() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the trace"),
-                                                      QStringLiteral("tarnwick-trace.txt"),
+    const QString path = QFileDialog::getSaveFileName(this, QString::fromLatin1(traceView::saveTitle),
+                                                      QString::fromLatin1(traceView::defaultFileName),
                                                       QStringLiteral("Text files (*.txt)"));
-    if (!path.isEmpty()) saveTo(path);
+    if (!path.isEmpty()) saveOrSay(path);
 }
 
 void TraceWindow::showEvent(QShowEvent* event) {

@@ -19,8 +19,12 @@ public:
 
     // Reads the lines recorded since the last call into the view.
     void refresh();
-    // Writes the lines shown as UTF-8 text, one a line; false when the file cannot be written.
-    bool saveTo(const QString& path) const;
+    // Writes the lines shown as UTF-8 text, one a line; false when the file cannot be written,
+    // with the system's reason in `reason`.
+    bool saveTo(const QString& path, QString* reason = nullptr) const;
+    // Save... once the file is chosen: saves, or says in one message which file could not be
+    // written and why. Returns whether it saved.
+    bool saveOrSay(const QString& path);
 
     QPlainTextEdit* view() const { return lines; }
     QPushButton* clearButton() const { return clear; }

@@ -3,10 +3,14 @@
 // trace only while it is shown, on a timer of its own.
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "app/frontend.h"
 #include "app/trace_decode.h"
+#include "app/trace_view.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_ui.h"
 
@@ -16,11 +20,10 @@ namespace {
 
 constexpr char traceClassName[] = "TARNWICK_TRACE";
 constexpr UINT_PTR pollTimerId = 1;
-constexpr UINT pollMs = 100;
-constexpr int keptLines = 20000;  // a window left open for a day keeps the last lines only
-// In pixels at 96 DPI, as the main window's layout.
-constexpr int windowWidth = 860;
-constexpr int windowHeight = 420;
+constexpr UINT pollMs = traceView::pollMs;
+constexpr int keptLines = traceView::keptLines;
+constexpr int windowWidth = traceView::width;
+constexpr int windowHeight = traceView::height;
 constexpr int buttonWidth = 80;
 constexpr int buttonHeight = 24;
 constexpr int margin = 6;
@@ -36,12 +39,8 @@ char line[traceLineCapacity];
 wchar_t wideLine[traceLineCapacity];
 
 COLORREF colourOf(TraceDirection direction) {
-    switch (direction) {
-    case TraceDirection::sent: return RGB(0x1f, 0x3f, 0xbf);
-    case TraceDirection::received: return RGB(0x1f, 0x7f, 0x2f);
-    case TraceDirection::event: break;
-    }
-    return RGB(0x60, 0x60, 0x60);
+    const traceView::Colour colour = traceView::colourOf(direction);
+    return RGB(colour.red, colour.green, colour.blue);
 }
 
 void appendLines() {
@@ -58,7 +57,7 @@ void appendLines() {
     if (added) SendMessageW(lineList, LB_SETTOPINDEX, SendMessageW(lineList, LB_GETCOUNT, 0, 0) - 1, 0);
 }
 
-// Every line, UTF-8, one a line. False when the file cannot be written.
+// Every line, UTF-8, one a line. False when the file cannot be written, with errno telling why.
 bool saveLines(const char* path) {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) return false;
@@ -70,7 +69,11 @@ bool saveLines(const char* path) {
         const int bytes = WideCharToMultiByte(CP_UTF8, 0, wideLine, -1, line, sizeof line, nullptr, nullptr);
         ok = bytes > 0 && std::fputs(line, file) >= 0 && std::fputc('\n', file) != EOF;
     }
-    return std::fclose(file) == 0 && ok;
+    // A full disk shows only when the buffered bytes are written out at the close.
+    const int writeError = ok ? 0 : errno;
+    if (std::fclose(file) != 0) return false;
+    errno = writeError;
+    return ok;
 }
 
 // The file name for Save...: a small dialog of our own, as the common dialogs would bring a
@@ -78,15 +81,17 @@ bool saveLines(const char* path) {
 INT_PTR CALLBACK saveProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_TRACE_PATH, "tarnwick-trace.txt");
+        SetDlgItemTextA(dialog, IDC_TRACE_PATH, traceView::defaultFileName);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
             char path[MAX_PATH];
             GetDlgItemTextA(dialog, IDC_TRACE_PATH, path, sizeof path);
+            errno = 0;
             if (!saveLines(path)) {
-                MessageBoxA(dialog, "The trace could not be written to this file.", "Save the trace",
-                            MB_OK | MB_ICONWARNING);
+                const std::string failure =
+                    traceView::saveFailure(path, errno != 0 ? std::strerror(errno) : "");
+                MessageBoxA(dialog, failure.c_str(), traceView::saveTitle, MB_OK | MB_ICONWARNING);
                 return TRUE;
             }
             EndDialog(dialog, IDOK);
@@ -206,7 +211,7 @@ HWND createTraceWindow() {
     // Owned by the main window: it stays above it and goes with it, but does not block it.
     // Sized for the main window's DPI, and again for its own when it opens on another monitor.
     const UINT startDpi = windowDpi(static_cast<HWND>(mainWindow));
-    HWND window = CreateWindowExA(0, traceClassName, "Tarnwick trace", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+    HWND window = CreateWindowExA(0, traceClassName, traceView::title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
                                   scaled(windowWidth, startDpi), scaled(windowHeight, startDpi),
                                   static_cast<HWND>(mainWindow), nullptr, programInstance, nullptr);
     if (window == nullptr) return nullptr;
