@@ -67,12 +67,6 @@ uint32_t lastTryMs = 0;
 // Who held the device the last open found in use.
 PortHolder heldBy = {};
 
-bool jobsAtRest() {
-    for (const Job* job : allJobs)
-        if (job->trigger != 0 || job->state != 0) return false;
-    return true;
-}
-
 // Without its reader or writer the port would look open and never pass a byte.
 bool startThreadsOrClose() {
     startPortThreads();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "modem/job_steps.h"
 #include "serial/buffers.h"
 #include "serial/classifier.h"
 #include "serial/port_holder.h"
@@ -54,29 +55,6 @@ private:
     size_t used = 0;
 };
 
-const char* const jobNames[jobCount] = {
-    "query",        "set-up",        "period read",  "period write",
-    "address read", "address write", "phone 1 read", "phone 1 write",
-    "phone 2 read", "phone 2 write", "SMS phone read", "SMS phone write",
-};
-
-const char* const internetStepNames[] = {
-    "echo off",        "service 0 type",    "service 0 address", "service 9 type",
-    "service 9 address", "connection type", "APN",               "user",
-    "password",        "save service 0",    "save service 9",    "save connection 0",
-};
-
-const char* const closingStepNames[] = {"echo off", "SMS text mode", "ignore DTR",
-                                        "store settings"};
-
-const char* const queryStepNames[] = {"escape", "echo off", "load profile 0", "load profile 9",
-                                      "service listing", "connection listing"};
-
-const char* jobName(uint8_t job) {
-    if (job == identityJobIndex) return "identity";
-    return job < jobCount ? jobNames[job] : "job";
-}
-
 bool isModemJob(uint8_t job) { return job == modemSetupIndex || job == modemQueryIndex || job == identityJobIndex; }
 
 // What a unit read selector or write digit stands for.
@@ -91,35 +69,10 @@ const char* parameterName(uint8_t selector) {
     }
 }
 
-void putSetupStep(Line& line, unsigned k, bool withoutInternet) {
-    if (!withoutInternet) {
-        if (k < sizeof internetStepNames / sizeof *internetStepNames)
-            line.put("(%s)", internetStepNames[k]);
-        return;
-    }
-    if (k < 6) line.put("(reset all profiles %u)", k);
-    else if (k < 12) line.put("(save all profiles %u)", k - 6);
-    else if (k < 20) line.put("(%s service profile %u)", k % 2 == 0 ? "reset" : "save", 6 + (k - 12) / 2);
-    else if (k < 24) line.put("(%s)", closingStepNames[k - 20]);
-}
-
 void putStep(Line& line, const TraceRecord& record) {
-    if (record.step == escapeStep) {
-        line.put("%s escape", jobName(record.job));
-        return;
-    }
-    if (record.job == modemSetupIndex) {
-        line.put("set-up step %u ", record.step);
-        putSetupStep(line, record.step, record.bits != 0);
-    } else if (record.job == modemQueryIndex) {
-        line.put("query step %u ", record.step);
-        if (record.step < sizeof queryStepNames / sizeof *queryStepNames)
-            line.put("(%s)", queryStepNames[record.step]);
-    } else if (record.job == identityJobIndex) {
-        line.put("identity step %u (serial number)", record.step);
-    } else {
-        line.put("%s request", jobName(record.job));
-    }
+    char label[jobStepLabelCapacity];
+    jobStepLabel(record.job, record.step, record.bits != 0, label, sizeof label);
+    line.put("%s", label);
 }
 
 bool isUnitFrame(const uint8_t* bytes, size_t count) {

@@ -1,5 +1,7 @@
 #include "base/app_state.h"
 
+#include "base/job_report.h"
+
 namespace tarnwick {
 
 uint32_t tickCount = 0;
@@ -50,6 +52,18 @@ static TextField* const allFields[] = {
     &phone1Field,   &phone2Field,     &smsPhoneField,
 };
 
+uint8_t jobIndexOf(const Job& job) {
+    for (int index = 0; index < jobCount; ++index)
+        if (allJobs[index] == &job) return static_cast<uint8_t>(index);
+    return &job == &modemIdentityJob ? identityJobIndex : noJob;
+}
+
+bool jobsAtRest() {
+    for (const Job* job : allJobs)
+        if (job->trigger != 0 || job->state != 0) return false;
+    return modemIdentityJob.trigger == 0 && modemIdentityJob.state == 0;
+}
+
 void resetAppState() {
     tickCount = 0;
     for (Job* job : allJobs) *job = Job{};
@@ -59,6 +73,7 @@ void resetAppState() {
     writerRunning = 0;
     mainWindow = nullptr;
     for (TextField* field : allFields) *field = TextField{};
+    resetJobReports();
 }
 
 }  // namespace tarnwick

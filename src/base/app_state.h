@@ -55,6 +55,15 @@ extern Job* const allJobs[jobCount];
 extern Job modemIdentityJob;
 constexpr uint8_t identityJobIndex = jobCount;
 
+// The job's number as the trace and the job reports count them: its JobIndex for the twelve,
+// identityJobIndex for the identity query; noJob for anything else.
+constexpr uint8_t noJob = 0xFF;
+uint8_t jobIndexOf(const Job& job);
+
+// True when no job has its trigger raised or is under way: the moment at which a program may
+// press the next button, or a port may be opened again.
+bool jobsAtRest();
+
 // The serial link slots. The port handle is an integer wide enough for a POSIX descriptor
 // and a Win32 HANDLE alike; invalidPort is both -1 and INVALID_HANDLE_VALUE.
 using PortHandle = intptr_t;

@@ -46,13 +46,6 @@ void keepBytes(TraceRecord& record, const uint8_t* bytes, size_t count) {
     record.length = static_cast<uint16_t>(maskPasswords(record.bytes, kept, traceBytesCapacity));
 }
 
-uint8_t indexOf(const Job& job) {
-    for (int index = 0; index < jobCount; ++index)
-        if (allJobs[index] == &job) return static_cast<uint8_t>(index);
-    if (&job == &modemIdentityJob) return identityJobIndex;
-    return noJob;
-}
-
 // The unit read waiting for its answer, if any: a burst is named after what it answers.
 uint8_t waitingRead() {
     for (int index = periodReadIndex; index < jobCount; index += 2)
@@ -100,14 +93,14 @@ void traceBurst(uint32_t firstMs, uint32_t lastMs, const uint8_t* bytes, size_t 
 
 void traceJob(TraceKind kind, const Job& job, unsigned step, bool withoutInternet) {
     TraceRecord& record = next(kind);
-    record.job = indexOf(job);
+    record.job = jobIndexOf(job);
     record.step = static_cast<uint8_t>(step);
     record.bits = withoutInternet ? 1 : 0;
 }
 
 void traceJobResult(const Job& job, const uint8_t* text, size_t count) {
     TraceRecord& record = next(TraceKind::jobResult);
-    record.job = indexOf(job);
+    record.job = jobIndexOf(job);
     keepBytes(record, text, count);
 }
 

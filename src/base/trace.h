@@ -38,7 +38,6 @@ constexpr int portNameWrong = 1;
 constexpr int portAlreadyOpen = 2;
 constexpr int portThreadsFailed = 3;
 
-constexpr uint8_t noJob = 0xFF;
 constexpr uint8_t escapeStep = 0xFE;
 
 // The longest burst, and room for the "***" that replaces each short password.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/app_state.h"
+#include "base/job_report.h"
 #include "base/trace.h"
 #include "modem/at_commands.h"
 #include "serial/buffers.h"
@@ -24,7 +25,8 @@ constexpr unsigned identityStep = 1;
 
 char identity[identityCapacity + 1];
 
-void finish(Job& job, const char* text) {
+void finish(Job& job, JobEnding ending, const char* text) {
+    reportEnding(job, ending);
     traceJobResult(job, reinterpret_cast<const uint8_t*>(text), std::strlen(text));
     job.trigger = 0;
     job.state = rest;
@@ -36,14 +38,23 @@ bool anyOtherTriggerRaised() {
     return false;
 }
 
+void sendStep(Job& job, const uint8_t* command, uint32_t ticks, unsigned step) {
+    sendCommand(job, command, ticks);
+    traceJob(TraceKind::jobStepSent, job, step);
+    reportStepSent(job, step);
+}
+
 void leaveRest(Job& job) {
     if (job.trigger == 0) return;
     if (anyOtherTriggerRaised()) {
         traceJob(TraceKind::jobRefused, job);
+        startReport(job);
+        reportEnding(job, JobEnding::refusedToStart);
         job.trigger = 0;
         return;
     }
     traceJob(TraceKind::jobStarted, job);
+    startReport(job);
     identity[0] = '\0';
     job.state = escapeSend;
 }
@@ -58,7 +69,7 @@ void takeIdentity(Job& job) {
     const size_t length = digits.length < identityCapacity ? digits.length : identityCapacity;
     if (digits.found) std::memcpy(identity, answer + digits.start, length);
     identity[digits.found ? length : 0] = '\0';
-    finish(job, identity);
+    finish(job, digits.found ? JobEnding::ok : JobEnding::error, identity);
 }
 
 }  // namespace
@@ -72,28 +83,27 @@ void stepModemIdentityJob() {
     case escapeSend:
         // The modem may be in its data mode: the escape and its guard time first, as the
         // query does.
-        sendCommand(job, atCommand(atEscape), escapePauseTicks);
-        traceJob(TraceKind::jobStepSent, job, escapeStep);
+        sendStep(job, atCommand(atEscape), escapePauseTicks, escapeStep);
         job.state = escapePause;
         return;
     case escapePause:
         if (!deadlinePassed(job.deadline, tickCount)) return;
         responseStatus &= static_cast<uint8_t>(~(identityBit | errorBit));
-        sendCommand(job, identityCommand, readDeadlineTicks);
-        traceJob(TraceKind::jobStepSent, job, identityStep);
+        sendStep(job, identityCommand, readDeadlineTicks, identityStep);
         job.state = waitIdentity;
         return;
     case waitIdentity:
         if (deadlinePassed(job.deadline, tickCount)) {
             traceJob(TraceKind::jobDeadline, job, identityStep);
-            finish(job, "no answer");
+            reportDeadline(job, identityStep);
+            finish(job, JobEnding::noAnswer, "no answer");
         } else if ((responseStatus & identityBit) != 0) {
             takeIdentity(job);
         } else if ((responseStatus & errorBit) != 0) {
-            finish(job, "ERROR");
+            finish(job, JobEnding::error, "ERROR");
         }
         return;
-    default: finish(job, "no answer"); return;
+    default: finish(job, JobEnding::noAnswer, "no answer"); return;
     }
 }
 

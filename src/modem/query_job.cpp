@@ -1,4 +1,5 @@
 #include "base/app_state.h"
+#include "base/job_report.h"
 #include "base/trace.h"
 #include "modem/at_commands.h"
 #include "modem/modem_jobs.h"
@@ -21,7 +22,15 @@ enum : uint8_t {
     waitConnectionProfiles,
 };
 
-void finish(Job& job, const char* text) { endJob(job, queryStatusField, text); }
+// The texts the query ends with, by how it ended.
+void finish(Job& job, JobEnding ending) {
+    reportEnding(job, ending);
+    endJob(job, queryStatusField,
+           ending == JobEnding::ok       ? "Ok!"
+           : ending == JobEnding::empty0 ? "Empty0"
+           : ending == JobEnding::empty9 ? "Empty9"
+                                         : "Error!");
+}
 
 // Mark, bits, command and deadline all on the tick of the test that leads to the send.
 // The step a state waits for the answer of, as the trace numbers the query's commands.
@@ -32,6 +41,7 @@ void send(Job& job, const char* mark, uint8_t clears, AtCommandId command, uint8
     responseStatus &= static_cast<uint8_t>(~clears);
     sendCommand(job, atCommand(command), readDeadlineTicks);
     traceJob(TraceKind::jobStepSent, job, stepOf(next));
+    reportStepSent(job, stepOf(next));
     job.state = next;
 }
 
@@ -39,10 +49,13 @@ void leaveRest(Job& job) {
     if (job.trigger == 0) return;
     if (modemSetupJob.trigger != 0) {
         traceJob(TraceKind::jobRefused, job);
+        startReport(job);
+        reportEnding(job, JobEnding::refusedToStart);
         job.trigger = 0;
         return;
     }
     traceJob(TraceKind::jobStarted, job);
+    startReport(job);
     showText(queryStatusField, "|");
     // The panel shows only what this query reads back; the password is never read.
     blankSettings();
@@ -52,7 +65,7 @@ void leaveRest(Job& job) {
 // A profile load is answered with an empty line before OK; ERROR means nothing is stored.
 // When the blank-line OK and the ERROR bit are both set, the OK wins.
 void waitLoad(Job& job, const char* mark, uint8_t clears, AtCommandId next, uint8_t nextState,
-              const char* empty) {
+              JobEnding empty) {
     if ((responseStatus & blankOkBit) != 0) {
         send(job, mark, clears, next, nextState);
     } else if ((responseStatus & errorBit) != 0) {
@@ -71,6 +84,7 @@ void stepModemQueryJob() {
     if (job.state == escapeSend) {
         sendCommand(job, atCommand(atEscape), escapePauseTicks);
         traceJob(TraceKind::jobStepSent, job, escapeStep);
+        reportStepSent(job, escapeStep);
         job.state = escapePause;
         return;
     }
@@ -82,7 +96,8 @@ void stepModemQueryJob() {
     // Every wait tests its deadline before its bits.
     if (passed) {
         traceJob(TraceKind::jobDeadline, job, stepOf(job.state));
-        finish(job, "Error!");
+        reportDeadline(job, stepOf(job.state));
+        finish(job, JobEnding::error);
         return;
     }
     switch (job.state) {
@@ -91,19 +106,19 @@ void stepModemQueryJob() {
             send(job, "/", blankOkBit | errorBit, atServiceLoad0, waitLoad0);
         return;
     case waitLoad0:
-        waitLoad(job, "-", blankOkBit, atServiceLoad9, waitLoad9, "Empty0");
+        waitLoad(job, "-", blankOkBit, atServiceLoad9, waitLoad9, JobEnding::empty0);
         return;
     case waitLoad9:
-        waitLoad(job, "\\", sissBit, atServiceQuery, waitServiceProfiles, "Empty9");
+        waitLoad(job, "\\", sissBit, atServiceQuery, waitServiceProfiles, JobEnding::empty9);
         return;
     case waitServiceProfiles:
         if ((responseStatus & sissBit) != 0)
             send(job, "|", sicsBit, atConnectionQuery, waitConnectionProfiles);
         return;
     case waitConnectionProfiles:
-        if ((responseStatus & sicsBit) != 0) finish(job, "Ok!");
+        if ((responseStatus & sicsBit) != 0) finish(job, JobEnding::ok);
         return;
-    default: finish(job, "Error!"); return;
+    default: finish(job, JobEnding::error); return;
     }
 }
 

@@ -3,77 +3,18 @@
 #include "base/app_state.h"
 #include "base/control.h"
 #include "base/ids.h"
+#include "base/job_report.h"
 #include "base/trace.h"
 #include "modem/at_commands.h"
 #include "modem/modem_jobs.h"
 #include "modem/settings_file.h"
+#include "modem/setup_steps.h"
 #include "serial/buffers.h"
 #include "unit/job_engine.h"
 
 namespace tarnwick {
 
 namespace {
-
-// Where a command takes the value of a modem panel field.
-enum class Edit : uint8_t { none, address, apn, user, password };
-
-struct SetupStep {
-    AtCommandId command;
-    uint8_t clears;   // response bits cleared before the send
-    uint8_t accepts;  // any one of them completes the step
-    Edit edit;
-    bool matters;     // an ERROR to it turns the run's "Ok!" into "Error!"
-};
-
-constexpr uint8_t answerBits = blankOkBit | errorBit;
-constexpr uint8_t echoBits = okBit | errorBit;
-
-// An ERROR answer completes a step like OK does: a modem that refuses a setting still gets
-// the rest of them, in the same order. The run only ends "Ok!" if none that matters was
-// refused.
-const SetupStep internetSteps[] = {
-    {atEchoOff, okBit, okBit, Edit::none, false},
-    {atService0Type, answerBits, answerBits, Edit::none, true},
-    {atService0Address, answerBits, answerBits, Edit::none, true},
-    {atService9Type, answerBits, answerBits, Edit::none, true},
-    {atService9Address, answerBits, answerBits, Edit::address, true},
-    {atConnectionType, answerBits, answerBits, Edit::none, true},
-    {atConnectionApn, answerBits, answerBits, Edit::apn, true},
-    {atConnectionUser, answerBits, answerBits, Edit::user, true},
-    {atConnectionPassword, answerBits, answerBits, Edit::password, true},
-    {atServiceSave0, answerBits, answerBits, Edit::none, true},
-    {atServiceSave9, answerBits, answerBits, Edit::none, true},
-    {atConnectionSave0, answerBits, answerBits, Edit::none, true},
-};
-
-// A modem may refuse to reset or store a profile it never used; that leaves it as wanted.
-const SetupStep noInternetSteps[] = {
-    {atAllReset0, answerBits, answerBits, Edit::none, false},
-    {atAllReset1, answerBits, answerBits, Edit::none, false},
-    {atAllReset2, answerBits, answerBits, Edit::none, false},
-    {atAllReset3, answerBits, answerBits, Edit::none, false},
-    {atAllReset4, answerBits, answerBits, Edit::none, false},
-    {atAllReset5, answerBits, answerBits, Edit::none, false},
-    {atAllSave0, answerBits, answerBits, Edit::none, false},
-    {atAllSave1, answerBits, answerBits, Edit::none, false},
-    {atAllSave2, answerBits, answerBits, Edit::none, false},
-    {atAllSave3, answerBits, answerBits, Edit::none, false},
-    {atAllSave4, answerBits, answerBits, Edit::none, false},
-    {atAllSave5, answerBits, answerBits, Edit::none, false},
-    {atServiceReset6, answerBits, answerBits, Edit::none, false},
-    {atServiceSave6, answerBits, answerBits, Edit::none, false},
-    {atServiceReset7, answerBits, answerBits, Edit::none, false},
-    {atServiceSave7, answerBits, answerBits, Edit::none, false},
-    {atServiceReset8, answerBits, answerBits, Edit::none, false},
-    {atServiceSave8, answerBits, answerBits, Edit::none, false},
-    {atServiceReset9, answerBits, answerBits, Edit::none, false},
-    // Storing the reset profile 9 is the one step an ERROR does not complete.
-    {atServiceSave9, answerBits, blankOkBit, Edit::none, false},
-    {atEchoOff, echoBits, echoBits, Edit::none, true},
-    {atTextMode, echoBits, echoBits, Edit::none, true},
-    {atIgnoreDtr, echoBits, echoBits, Edit::none, true},
-    {atStoreSettings, echoBits, echoBits, Edit::none, true},
-};
 
 // Set when a step that matters was answered ERROR; cleared when a run starts.
 bool commandRefused = false;
@@ -91,10 +32,12 @@ struct SetupVariant {
 
 constexpr uint8_t rest = 0;
 
-const SetupVariant internetVariant = {internetSteps, sizeof internetSteps / sizeof *internetSteps,
-                                      1, true};
-const SetupVariant noInternetVariant = {
-    noInternetSteps, sizeof noInternetSteps / sizeof *noInternetSteps, 64, false};
+const SetupVariant internetVariant = {internetSetupSteps, internetSetupStepCount, 1, true};
+const SetupVariant noInternetVariant = {noInternetSetupSteps, noInternetSetupStepCount, 64, false};
+// Each variant's states (escape send, escape pause, a send and a wait a step, and the closing
+// state) fit between its base and the next.
+static_assert(1 + 3 + 2 * internetSetupStepCount <= 64, "the internet states run into the others");
+static_assert(64 + 3 + 2 * noInternetSetupStepCount <= 256, "the states do not fit the state byte");
 
 uint8_t escapeSendState(const SetupVariant& v) { return v.base; }
 uint8_t escapePauseState(const SetupVariant& v) { return static_cast<uint8_t>(v.base + 1); }
@@ -105,7 +48,10 @@ uint8_t waitState(const SetupVariant& v, unsigned k) {
     return static_cast<uint8_t>(v.base + 3 + 2 * k);
 }
 
-void finish(Job& job, const char* text) { endJob(job, setupStatusField, text); }
+void finish(Job& job, JobEnding ending) {
+    reportEnding(job, ending);
+    endJob(job, setupStatusField, ending == JobEnding::ok ? "Ok!" : "Error!");
+}
 
 // Step k shows k / 4 full stops and one stroke of a turning bar.
 void showProgressMark(unsigned k) {
@@ -153,12 +99,12 @@ bool composeEdited(AtCommandId id, TextField& field, size_t tail, bool placehold
 }
 
 bool composeCommand(const SetupStep& step, uint8_t* command) {
-    switch (step.edit) {
-    case Edit::address: return composeEdited(step.command, ipAddressField, 9, true, command);
-    case Edit::apn: return composeEdited(step.command, apnField, 3, false, command);
-    case Edit::user: return composeEdited(step.command, userField, 3, false, command);
-    case Edit::password: return composeEdited(step.command, passwordField, 3, false, command);
-    case Edit::none: break;
+    switch (step.carries) {
+    case SetupValue::address: return composeEdited(step.command, ipAddressField, 9, true, command);
+    case SetupValue::apn: return composeEdited(step.command, apnField, 3, false, command);
+    case SetupValue::user: return composeEdited(step.command, userField, 3, false, command);
+    case SetupValue::password: return composeEdited(step.command, passwordField, 3, false, command);
+    case SetupValue::none: break;
     }
     copyEntry(step.command, command);
     return true;
@@ -169,11 +115,11 @@ bool composeCommand(const SetupStep& step, uint8_t* command) {
 bool valuesComposable(const SetupVariant& v) {
     uint8_t command[txBufferSize];
     for (unsigned k = 0; k < v.stepCount; ++k)
-        if (v.steps[k].edit != Edit::none && !composeCommand(v.steps[k], command)) return false;
+        if (v.steps[k].carries != SetupValue::none && !composeCommand(v.steps[k], command)) return false;
     return true;
 }
 
-void finishRun(Job& job) { finish(job, commandRefused ? "Error!" : "Ok!"); }
+void finishRun(Job& job) { finish(job, commandRefused ? JobEnding::error : JobEnding::ok); }
 
 void sendStep(Job& job, const SetupVariant& v, unsigned k) {
     const SetupStep& step = v.steps[k];
@@ -183,12 +129,13 @@ void sendStep(Job& job, const SetupVariant& v, unsigned k) {
     if (v.internet && k == 0) saveSettings();
     uint8_t command[txBufferSize];
     if (!composeCommand(step, command)) {
-        finish(job, "Error!");
+        finish(job, JobEnding::error);
         return;
     }
     responseStatus &= static_cast<uint8_t>(~step.clears);
     sendCommand(job, command, readDeadlineTicks);
     traceJob(TraceKind::jobStepSent, job, k, !v.internet);
+    reportStepSent(job, k);
     job.state = waitState(v, k);
 }
 
@@ -196,11 +143,15 @@ void waitStep(Job& job, const SetupVariant& v, unsigned k) {
     // The deadline goes first: an accepted bit found on the tick of the time-out is too late.
     if (deadlinePassed(job.deadline, tickCount)) {
         traceJob(TraceKind::jobDeadline, job, k, !v.internet);
-        finish(job, "Error!");
+        reportDeadline(job, k);
+        finish(job, JobEnding::error);
         return;
     }
     if ((responseStatus & v.steps[k].accepts) == 0) return;
-    if (v.steps[k].matters && (responseStatus & errorBit) != 0) commandRefused = true;
+    if ((responseStatus & errorBit) != 0) {
+        reportRefused(job, k);
+        if (v.steps[k].matters) commandRefused = true;
+    }
     if (k + 1 == v.stepCount) {
         if (v.internet)
             job.state = sendState(v, v.stepCount);
@@ -217,6 +168,8 @@ void leaveRest(Job& job, WindowHandle window) {
     if (job.trigger == 0) return;
     if (modemQueryJob.trigger != 0) {
         traceJob(TraceKind::jobRefused, job);
+        startReport(job);
+        reportEnding(job, JobEnding::refusedToStart);
         job.trigger = 0;
         return;
     }
@@ -225,6 +178,7 @@ void leaveRest(Job& job, WindowHandle window) {
         isCheckBoxChecked(window, idNoInternet) ? noInternetVariant : internetVariant;
     commandRefused = false;
     traceJob(TraceKind::jobStarted, job, 0, !v.internet);
+    startReport(job, !v.internet);
     job.state = escapeSendState(v);
 }
 
@@ -242,16 +196,17 @@ void stepModemSetupJob(WindowHandle window) {
                                                                  : internetVariant;
     const unsigned offset = job.state - v.base;
     if (offset > 2u + 2u * v.stepCount) {
-        finish(job, "Error!");
+        finish(job, JobEnding::error);
     } else if (job.state == escapeSendState(v)) {
         if (!valuesComposable(v)) {
-            finish(job, "Error!");
+            finish(job, JobEnding::error);
             return;
         }
         // The escape is answered by nothing the classifier knows; the pause is the guard time
         // the modem needs around it.
         sendCommand(job, atCommand(atEscape), escapePauseTicks);
         traceJob(TraceKind::jobStepSent, job, escapeStep, !v.internet);
+        reportStepSent(job, escapeStep);
         job.state = escapePauseState(v);
     } else if (job.state == escapePauseState(v)) {
         if (deadlinePassed(job.deadline, tickCount)) job.state = sendState(v, 0);

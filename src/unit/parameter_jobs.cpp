@@ -1,5 +1,6 @@
 #include "unit/parameter_jobs.h"
 
+#include "base/job_report.h"
 #include "base/trace.h"
 #include "serial/buffers.h"
 #include "serial/burst.h"
@@ -34,6 +35,9 @@ const ParameterJob parameterJobs[jobCount - periodReadIndex] = {
 
 enum : uint8_t { idle = 0, sending = 1, waiting = 2, ending = 3 };
 
+// A parameter job's one step, as its report numbers it.
+constexpr unsigned requestStep = 0;
+
 // What the trace says of a parameter job's end; the window shows nothing for these.
 const uint8_t inputRefused[] = "input refused, nothing sent";
 const uint8_t answerTooShort[] = "answer too short, field left as it was";
@@ -63,12 +67,14 @@ void sendStep(Job& job, const ParameterJob& row) {
     uint8_t frame[unitFrameCapacity];
     if (!buildRequest(row, frame)) {
         traceJobResult(job, inputRefused, sizeof inputRefused - 1);
+        reportEnding(job, JobEnding::inputRefused);
         job.state = ending;
         return;
     }
     const bool read = isRead(row);
     sendCommand(job, frame, read ? readDeadlineTicks : writeDeadlineTicks);
     traceJob(TraceKind::jobStepSent, job);
+    reportStepSent(job, requestStep);
     job.state = waiting;
     // Only an answer classified from now on may count as this request's answer.
     if (read) responseStatus &= static_cast<uint8_t>(~frameBit);
@@ -78,11 +84,13 @@ void showAnswer(Job& job, const ParameterJob& row) {
     uint8_t answer[rxBufferSize];
     size_t received = copyLastBurst(answer);
     if (received > rxBufferSize) received = rxBufferSize;
+    reportAnswer(job, received);
     if (row.kind == Kind::numberRead) {
         // An answer cut short before its value byte holds no value; what lies there is a byte
         // of an earlier answer.
         if (received <= numberAnswerByte) {
             traceJobResult(job, answerTooShort, sizeof answerTooShort - 1);
+            reportEnding(job, JobEnding::answerTooShort);
             return;
         }
         uint8_t digits[3];
@@ -93,15 +101,28 @@ void showAnswer(Job& job, const ParameterJob& row) {
         const size_t length = phoneAnswerLength(answer, received);
         showText(*row.field, answer + phoneAnswerStart, length);
         traceJobResult(job, answer + phoneAnswerStart, length);
+        // A telephone answer that ends before its text is shown as the empty number the
+        // field then holds; whether that was the unit's number is the reader's to judge.
+        if (received <= phoneAnswerStart) {
+            reportEnding(job, JobEnding::answerTooShort);
+            return;
+        }
     }
+    reportEnding(job, JobEnding::valueShown);
 }
 
 void waitStep(Job& job, const ParameterJob& row) {
     // The deadline goes first: an answer that lands on the tick of the time-out is too late.
     if (deadlinePassed(job.deadline, tickCount)) {
         // A write awaits no answer: its deadline is its normal end.
-        if (isRead(row)) traceJob(TraceKind::jobDeadline, job);
-        else traceJobResult(job, writeEnded, sizeof writeEnded - 1);
+        if (isRead(row)) {
+            traceJob(TraceKind::jobDeadline, job);
+            reportDeadline(job, requestStep);
+            reportEnding(job, JobEnding::noAnswer);
+        } else {
+            traceJobResult(job, writeEnded, sizeof writeEnded - 1);
+            reportEnding(job, JobEnding::written);
+        }
         job.state = ending;
         return;
     }
@@ -122,9 +143,12 @@ void stepParameterJob(JobIndex index) {
         if (job.trigger == 0) return;
         if (otherTriggerRaised(index)) {
             traceJob(TraceKind::jobRefused, job);
+            startReport(job);
+            reportEnding(job, JobEnding::refusedToStart);
             job.trigger = 0;
         } else {
             traceJob(TraceKind::jobStarted, job);
+            startReport(job);
             job.state = sending;
         }
         return;
