@@ -212,12 +212,12 @@ void checkPortLost() {
 const PortHolder& lastPortHolder() { return heldBy; }
 
 bool handleCommand(int id, int notification) {
-    if (id >= idFirstRead && id < idFirstRead + 5) {
-        raise(*allJobs[periodReadIndex + 2 * (id - idFirstRead)]);
+    if (id >= readButtonOf(0) && id < readButtonOf(parameterRowCount)) {
+        raise(*allJobs[readJobOf(id - readButtonOf(0))]);
         return true;
     }
-    if (id >= idFirstWrite && id < idFirstWrite + 5) {
-        raise(*allJobs[periodWriteIndex + 2 * (id - idFirstWrite)]);
+    if (id >= writeButtonOf(0) && id < writeButtonOf(parameterRowCount)) {
+        raise(*allJobs[writeJobOf(id - writeButtonOf(0))]);
         return true;
     }
     switch (id) {

@@ -107,7 +107,7 @@ void decodeSentFrame(Line& line, const uint8_t* bytes, size_t count) {
 // A unit answer is named after the read that was waiting for it.
 void decodeUnitAnswer(Line& line, const TraceRecord& record) {
     const bool waiting = record.job >= periodReadIndex && record.job < jobCount;
-    const uint8_t selector = waiting ? "\x41\x40" "012"[(record.job - periodReadIndex) / 2] : 0;
+    const uint8_t selector = waiting ? rowSelectors[rowOfJob(record.job)] : 0;
     if (!waiting) {
         line.put("unit answer (no read waiting) ");
     } else if (selector == periodSelector || selector == addressSelector) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "base/handles.h"
+#include "base/ids.h"
 #include "base/text_field.h"
 
 namespace tarnwick {
@@ -29,6 +30,20 @@ enum JobIndex {
     smsPhoneWriteIndex,
     jobCount
 };
+
+// A parameter row's read and write job: they come in pairs, read first, in the rows' order.
+constexpr JobIndex readJobOf(int row) { return static_cast<JobIndex>(periodReadIndex + 2 * row); }
+constexpr JobIndex writeJobOf(int row) { return static_cast<JobIndex>(periodWriteIndex + 2 * row); }
+// The row of a parameter job, read or write.
+constexpr int rowOfJob(int index) { return (index - periodReadIndex) / 2; }
+constexpr bool isReadJob(int index) { return index >= periodReadIndex && (index - periodReadIndex) % 2 == 0; }
+static_assert(writeJobOf(0) == readJobOf(0) + 1 && readJobOf(1) == addressReadIndex &&
+                  readJobOf(parameterRowCount - 1) == smsPhoneReadIndex &&
+                  writeJobOf(parameterRowCount - 1) == smsPhoneWriteIndex && jobCount == readJobOf(parameterRowCount),
+              "the parameter jobs are not read-write pairs in the rows' order");
+static_assert(rowOfJob(smsPhoneWriteIndex) == parameterRowCount - 1 && isReadJob(phone2ReadIndex) &&
+                  !isReadJob(phone2WriteIndex),
+              "rowOfJob and isReadJob disagree with the pairs");
 
 // Count of 54 ms ticks since start; wraps after 2^32 ticks, which deadlines survive.
 extern uint32_t tickCount;

@@ -25,4 +25,13 @@ enum : int {
     idTrace = 32774,       // menu "Tools", beside the menu "Communication"
 };
 
+// The unit's parameter rows: period, own address, phone 1, phone 2, SMS phone. Each row's box,
+// "Read" and "Write" button follow from the row's number.
+constexpr int parameterRowCount = 5;
+constexpr int valueBoxOf(int row) { return idFirstValue + row; }
+constexpr int readButtonOf(int row) { return idFirstRead + row; }
+constexpr int writeButtonOf(int row) { return idFirstWrite + row; }
+static_assert(valueBoxOf(parameterRowCount) <= idFirstRead && readButtonOf(parameterRowCount) <= idFirstWrite,
+              "the rows' boxes and buttons overlap");
+
 }  // namespace tarnwick

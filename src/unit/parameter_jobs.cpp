@@ -20,7 +20,7 @@ struct ParameterJob {
 };
 
 // In JobIndex order from periodReadIndex. A telephone's slot digit is also its read selector.
-const ParameterJob parameterJobs[jobCount - periodReadIndex] = {
+constexpr ParameterJob parameterJobs[jobCount - periodReadIndex] = {
     {&periodField, Kind::numberRead, periodSelector},
     {&periodField, Kind::numberWrite, periodDigit},
     {&addressField, Kind::numberRead, addressSelector},
@@ -32,6 +32,18 @@ const ParameterJob parameterJobs[jobCount - periodReadIndex] = {
     {&smsPhoneField, Kind::phoneRead, smsPhoneSlot},
     {&smsPhoneField, Kind::phoneWrite, smsPhoneSlot},
 };
+
+// Each pair reads and writes one row's field, the read with the row's selector.
+constexpr bool pairsFollowTheRows() {
+    for (int row = 0; row < parameterRowCount; ++row) {
+        const ParameterJob& read = parameterJobs[readJobOf(row) - periodReadIndex];
+        const ParameterJob& write = parameterJobs[writeJobOf(row) - periodReadIndex];
+        if (read.field != write.field || read.code != rowSelectors[row]) return false;
+        if (read.kind != Kind::numberRead && read.kind != Kind::phoneRead) return false;
+    }
+    return true;
+}
+static_assert(sizeof rowSelectors == parameterRowCount && pairsFollowTheRows(), "a row's jobs out of place");
 
 enum : uint8_t { idle = 0, sending = 1, waiting = 2, ending = 3 };
 

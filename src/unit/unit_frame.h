@@ -25,6 +25,9 @@ constexpr uint8_t phone1Slot = '0';
 constexpr uint8_t phone2Slot = '1';
 constexpr uint8_t smsPhoneSlot = '2';
 
+// The read selector of each parameter row, in the rows' order; a telephone's is its slot digit.
+constexpr uint8_t rowSelectors[] = {periodSelector, addressSelector, phone1Slot, phone2Slot, smsPhoneSlot};
+
 // Longest telephone text a write accepts, so that a telephone frame stays within 29 bytes with
 // its length byte.
 constexpr size_t maxPhoneLength = 18;
