@@ -6,8 +6,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr JobReport freshReport = {0, 0, noStep, false, false, -1, JobEnding::running};
-
 JobReport reports[reportedJobCount];
 
 JobReport* reportOf(const Job& job) {
@@ -21,12 +19,12 @@ uint32_t bitOf(unsigned step) { return step < 32 ? 1u << step : 0; }
 
 const JobReport& jobReport(const Job& job) {
     const JobReport* report = reportOf(job);
-    return report != nullptr ? *report : freshReport;
+    return report != nullptr ? *report : freshJobReport;
 }
 
 void startReport(const Job& job, bool withoutInternet) {
     if (JobReport* report = reportOf(job)) {
-        *report = freshReport;
+        *report = freshJobReport;
         report->withoutInternet = withoutInternet;
     }
 }
@@ -55,7 +53,7 @@ void reportEnding(const Job& job, JobEnding ending) {
 }
 
 void resetJobReports() {
-    for (JobReport& report : reports) report = freshReport;
+    for (JobReport& report : reports) report = freshJobReport;
 }
 
 }  // namespace tarnwick

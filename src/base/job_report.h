@@ -53,6 +53,9 @@ private:
     }
 };
 
+// A report before anything was done: nothing sent, no deadline, no answer.
+constexpr JobReport freshJobReport = {0, 0, noStep, false, false, -1, JobEnding::running};
+
 // Room for the twelve jobs and those that stand beside them, by jobIndexOf.
 constexpr size_t reportedJobCount = size_t(identityJobIndex) + 1;
 

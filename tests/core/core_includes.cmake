@@ -5,7 +5,8 @@ file(GLOB_RECURSE sources
   ${SOURCE_DIR}/src/app/*.h ${SOURCE_DIR}/src/app/*.cpp
   ${SOURCE_DIR}/src/serial/*.h ${SOURCE_DIR}/src/serial/*.cpp
   ${SOURCE_DIR}/src/unit/*.h ${SOURCE_DIR}/src/unit/*.cpp
-  ${SOURCE_DIR}/src/modem/*.h ${SOURCE_DIR}/src/modem/*.cpp)
+  ${SOURCE_DIR}/src/modem/*.h ${SOURCE_DIR}/src/modem/*.cpp
+  ${SOURCE_DIR}/src/provision/*.h ${SOURCE_DIR}/src/provision/*.cpp)
 set(bad "")
 foreach(f ${sources})
   if(f MATCHES "_(posix|win32)\\.cpp$")
@@ -13,7 +14,7 @@ foreach(f ${sources})
   endif()
   file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*<")
   foreach(line ${lines})
-    # Standard headers, and toml++, which is header-only standard C++ (profiles).
+    # Standard headers, and toml++, which is header-only standard C++ (profiles, provision/).
     if(NOT line MATCHES "<[a-z_]+>" AND NOT line MATCHES "<toml\\+\\+/toml\\.h>")
       list(APPEND bad "${f}: ${line}")
     endif()

@@ -1,11 +1,11 @@
 # Fails when a folder includes one above it. The layers stand in this order, each including
 # only itself and those before it:
-#   base < serial < unit < modem < app < ui
+#   base < serial < unit < modem < app < provision < ui
 # and the simulated device (tools/devsim) stands on base and serial alone, so that it can
 # never lean on the program it is there to test.
 #   cmake -DSOURCE_DIR=<checkout> -P layers.cmake
 cmake_minimum_required(VERSION 3.25)
-set(order base serial unit modem app ui)
+set(order base serial unit modem app provision ui)
 set(allowed_devsim base serial devsim)
 
 # The layer a path in the checkout belongs to, or "" for none.
@@ -74,7 +74,7 @@ if(count LESS 50)
 endif()
 if(faults)
   string(REPLACE ";" "\n" faults "${faults}")
-  message(FATAL_ERROR "includes that point up (order: base < serial < unit < modem < app < ui; "
+  message(FATAL_ERROR "includes that point up (order: base < serial < unit < modem < app < provision < ui; "
                       "tools/devsim on base and serial):\n${faults}")
 endif()
 message(STATUS "${count} files: every include points down")

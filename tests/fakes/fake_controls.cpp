@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "app/frontend.h"
+#include "provision/run_jobs.h"
 #include "base/app_state.h"
 
 namespace fake {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "app/profile.h"
+#include "provision/profile.h"
 
 using namespace tarnwick::provision;
 

@@ -11,7 +11,7 @@
 #include <QTreeWidget>
 
 #include "app/layout.h"
-#include "app/window_profile.h"
+#include "provision/window_profile.h"
 #include "base/app_state.h"
 #include "modem/settings_file.h"
 #include "qt_support.h"

@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "app/layout.h"
-#include "app/profile.h"
+#include "provision/profile.h"
 #include "base/app_state.h"
 #include "modem/settings_file.h"
 #include "qt_support.h"

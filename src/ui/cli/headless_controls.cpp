@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/frontend.h"
+#include "provision/run_jobs.h"
 #include "app/layout.h"
 #include "app/tick.h"
 #include "base/app_state.h"

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <functional>
 
-#include "app/profile.h"
+#include "provision/profile.h"
 #include "modem/file_store.h"
 
 namespace tarnwick::cli {
@@ -26,12 +26,6 @@ std::optional<std::string> held(const Result* result) {
     if (result->outcome == Outcome::read || result->outcome == Outcome::nothingStored)
         return deviceToUtf8(result->readBack);
     return std::nullopt;
-}
-
-const Result* resultOf(const Run& run, Value value) {
-    for (const Result& result : run.results)
-        if (result.value == value) return &result;
-    return nullptr;
 }
 
 bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/provisioning.h"
+#include "provision/provisioning.h"
 
 namespace tarnwick::cli {
 

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/profile.h"
+#include "provision/profile.h"
 
 namespace tarnwick::cli {
 

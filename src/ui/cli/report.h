@@ -2,7 +2,7 @@
 // What a run did, for the engineer (a line a value) or for a script (one JSON document).
 #include <string>
 
-#include "app/provisioning.h"
+#include "provision/provisioning.h"
 #include "serial/port_list.h"
 
 namespace tarnwick::cli {

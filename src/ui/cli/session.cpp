@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "app/commands.h"
-#include "app/profile.h"
+#include "provision/profile.h"
 #include "app/trace_decode.h"
 #include "modem/file_store.h"
 #include "serial/port_list.h"

@@ -4,7 +4,7 @@
 // with --log, the run's line appended to the provisioning log.
 #include <string>
 
-#include "app/provisioning.h"
+#include "provision/provisioning.h"
 
 namespace tarnwick::cli {
 

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/provisioning.h"
+#include "provision/provisioning.h"
 #include "app/trace_decode.h"
 #include "base/app_state.h"
 #include "serial/port.h"

@@ -10,6 +10,7 @@
 
 #include "app/commands.h"
 #include "app/frontend.h"
+#include "provision/run_jobs.h"
 #include "app/layout.h"
 #include "app/tick.h"
 #include "base/app_state.h"

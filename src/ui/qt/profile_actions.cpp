@@ -12,7 +12,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/provisioning.h"
+#include "provision/provisioning.h"
 #include "base/app_state.h"
 #include "ui/qt/controls_qt.h"
 #include "ui/qt/main_window.h"

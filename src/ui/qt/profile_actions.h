@@ -1,13 +1,13 @@
 #pragma once
 // Tools: Open Profile..., Save Profile..., Compare with Profile...: the file dialogs, the
 // question about the password file, the box the engineer waits in while the comparison reads,
-// and the small window with its result. What they do is the core's (app/window_profile.h).
+// and the small window with its result. What they do is the core's (provision/window_profile.h).
 #include <QDialog>
 #include <QString>
 
 #include <string>
 
-#include "app/window_profile.h"
+#include "provision/window_profile.h"
 
 class QLabel;
 class QPushButton;

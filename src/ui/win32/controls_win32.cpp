@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <initializer_list>
 
 #include "app/frontend.h"
 #include "app/layout.h"

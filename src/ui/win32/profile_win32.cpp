@@ -1,12 +1,13 @@
 // Tools: Open Profile..., Save Profile..., Compare with Profile...: the file dialogs, the
 // question about the password file, the box the engineer waits in while the comparison reads,
-// and the small window with its result. What they do is the core's (app/window_profile.h).
+// and the small window with its result. What they do is the core's (provision/window_profile.h).
 #include <windows.h>
 
 #include <string>
 
 #include "app/frontend.h"
-#include "app/window_profile.h"
+#include "provision/run_jobs.h"
+#include "provision/window_profile.h"
 #include "base/app_state.h"
 #include "base/text_field.h"
 #include "ui/win32/resource.h"

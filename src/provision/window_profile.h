@@ -1,6 +1,6 @@
 #pragma once
 // Profiles in the window (Tools: Open Profile..., Save Profile..., Compare with Profile...), for
-// both front ends. The file is the one tarnwick-cli reads and writes (app/profile.h); its values
+// both front ends. The file is the one tarnwick-cli reads and writes (provision/profile.h); its values
 // go into and come out of the window's own boxes. Open and Save send nothing: the engineer then
 // presses the window's buttons. Compare reads the device through the jobs, as the command
 // line's diff does, and leaves every box as the engineer had it.
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/profile.h"
-#include "app/provisioning.h"
+#include "provision/comparison.h"
+#include "provision/profile.h"
 
 namespace tarnwick::provision {
 
@@ -18,9 +18,6 @@ namespace tarnwick::provision {
 // more than its width shows, a multi-line box no more lines than it shows. The window's boxes
 // stop taking keys when full, so a longer value is refused rather than cut.
 using BoxFits = std::function<bool(int id, const std::string& text)>;
-
-// The edit box of the main window that holds a value.
-int boxOf(Value value);
 
 // A profile read and checked against the boxes, ready to go into the window.
 struct OpenedProfile {

@@ -18,7 +18,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/provisioning.h"
+#include "provision/run.h"
+#include "provision/values.h"
 
 namespace tarnwick::provision {
 

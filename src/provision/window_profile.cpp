@@ -1,53 +1,21 @@
-#include "app/window_profile.h"
+#include "provision/window_profile.h"
 
 #include <iterator>
 
-#include "app/frontend.h"
 #include "app/layout.h"
 #include "base/app_state.h"
 #include "base/control.h"
 #include "modem/settings_file.h"
+#include "provision/boxes.h"
+#include "provision/runs.h"
+#include "provision/run_jobs.h"
 
 namespace tarnwick::provision {
 
 namespace {
 
-constexpr Value unitValues[] = {Value::period, Value::address, Value::phone1, Value::phone2,
-                                Value::smsPhone};
-constexpr Value panelValues[] = {Value::ip, Value::apn, Value::user};
-
 // A job cut short by Cancel still runs to its own end, bounded by its deadlines.
 constexpr int jobEndLimitMs = 60000;
-
-TextField* fieldOf(int id) {
-    for (const ControlSpec& control : mainControls)
-        if (control.id == id) return control.field;
-    return nullptr;
-}
-
-// Through the field, in the view the field is left in afterwards as before: the unit's rows
-// stay in their display view.
-std::string boxText(int id) {
-    TextField* field = fieldOf(id);
-    if (field == nullptr) return {};
-    const bool raw = field->rawSelected();
-    uint8_t text[TextField::rawCapacity] = {};
-    field->useRaw();
-    field->pull();
-    std::string bytes(reinterpret_cast<const char*>(text), field->copyOut(text));
-    if (!raw) field->useDisplay();
-    return bytes;
-}
-
-void putBoxText(int id, const std::string& text) {
-    TextField* field = fieldOf(id);
-    if (field == nullptr) return;
-    const bool raw = field->rawSelected();
-    field->useRaw();
-    field->assign(reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
-    field->show();
-    if (!raw) field->useDisplay();
-}
 
 bool holdsControlCharacter(const std::string& text) {
     for (char c : text)
@@ -69,15 +37,9 @@ std::string boxRefusal(Value value, const std::string& text, const BoxFits& fits
 }
 
 bool namesPanelValue(const Profile& profile) {
-    for (Value value : panelValues)
+    for (Value value : modemValues)
         if (profile.values[size_t(value)]) return true;
     return profile.passwordFile.has_value();
-}
-
-bool anyJobBusy() {
-    for (const Job* job : allJobs)
-        if (job->trigger != 0 || job->state != 0) return true;
-    return false;
 }
 
 // The boxes a comparison's reads go through, exactly as their controls show them.
@@ -121,16 +83,6 @@ void restore(const Snapshot& snapshot) {
 }
 
 }  // namespace
-
-int boxOf(Value value) {
-    switch (value) {
-    case Value::ip: return idIpAddress;
-    case Value::apn: return idApn;
-    case Value::user: return idUser;
-    case Value::password: return idPassword;
-    default: return idFirstValue + static_cast<int>(value);
-    }
-}
 
 std::string openProfile(const std::string& path, const BoxFits& fits, OpenedProfile* opened) {
     *opened = OpenedProfile{};
@@ -177,7 +129,7 @@ void fillWindow(const Profile& profile, const std::string* password) {
         blankSettings();
         return;
     }
-    for (Value value : panelValues)
+    for (Value value : modemValues)
         if (profile.values[size_t(value)]) putBoxText(boxOf(value), *profile.values[size_t(value)]);
     if (password != nullptr) putBoxText(idPassword, *password);
 }
@@ -192,7 +144,7 @@ Profile windowProfile() {
         profile.noInternet = true;
         return profile;
     }
-    for (Value value : panelValues) {
+    for (Value value : modemValues) {
         std::string text = boxText(boxOf(value));
         if (!text.empty()) profile.values[size_t(value)] = std::move(text);
         if (profile.values[size_t(value)]) profile.noInternet = false;
@@ -214,7 +166,7 @@ std::string compareWithProfile(const std::string& path, ComparisonReport* report
     const std::string failed = readProfile(path, &profile);
     if (!failed.empty()) return failed;
     if (portHandle == invalidPort) return "the port is not open: choose Communication, Open the Port first";
-    if (anyJobBusy()) return "a Read or Write is still running; compare once it has ended";
+    if (!jobsAtRest()) return "a Read or Write is still running; compare once it has ended";
 
     Wanted wanted;
     wanted.values = profile.values;
@@ -227,7 +179,7 @@ std::string compareWithProfile(const std::string& path, ComparisonReport* report
     bool deviceNoInternet = false;
     Run read = readWanted(wanted, &deviceNoInternet);
     report->interrupted = interruptRequested.load();
-    runJobsUntil([] { return !anyJobBusy(); }, jobEndLimitMs);
+    runJobsUntil([] { return !!jobsAtRest(); }, jobEndLimitMs);
     restore(before);
     interruptRequested.store(false);
 
@@ -245,9 +197,7 @@ std::string jobInProgress() {
         if (job.trigger == 0 && job.state == 0) continue;
         if (index == modemQueryIndex) return "querying the modem";
         if (index == modemSetupIndex) return "setting the modem up";
-        const int row = (index - periodReadIndex) / 2;
-        const bool reading = (index - periodReadIndex) % 2 == 0;
-        return std::string(reading ? "reading " : "writing ") + valueName(static_cast<Value>(row));
+        return std::string(isReadJob(index) ? "reading " : "writing ") + valueName(static_cast<Value>(rowOfJob(index)));
     }
     return {};
 }

@@ -1,4 +1,4 @@
-#include "app/profile.h"
+#include "provision/profile.h"
 
 #include <toml++/toml.h>
 
