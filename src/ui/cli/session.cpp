@@ -108,14 +108,6 @@ void endLog(const Options& options, Logged& logged, int* exitCode) {
     if (*exitCode == exitOk) *exitCode = exitFailed;
 }
 
-// Of two exit codes the one that says more, as provisioning ranks failures.
-int graver(int a, int b) {
-    const auto rank = [](int code) {
-        return code == exitInterrupted ? 5 : code == exitNoAnswer ? 4 : code == exitPortNotOpened ? 3 : code != exitOk ? 1 : 0;
-    };
-    return rank(b) > rank(a) ? b : a;
-}
-
 // The profile and the password, checked before anything is sent. The failure line, or empty.
 std::string takeValues(Options& options, const std::string& command) {
     if (command == "read") return {};
@@ -231,7 +223,7 @@ int station(Options& options) {
             std::printf("unit %d%s: %s\n", unit, identity.c_str(), record.result.c_str());
         }
         std::fflush(stdout);
-        worst = graver(worst, exitCode == exitInterrupted ? exitOk : exitCode);
+        worst = graverExit(worst, exitCode == exitInterrupted ? exitOk : exitCode);
         if (interruptRequested.load()) {
             interruptedInside = exitCode == exitInterrupted;
             break;
