@@ -68,6 +68,10 @@ then log in again.")
   set(docDir ${CMAKE_INSTALL_DATADIR}/doc/tarnwick)
   install(FILES ${PROJECT_BINARY_DIR}/changelog.gz README.md DESTINATION ${docDir})
   install(FILES docs/copyright DESTINATION ${docDir})
+  # The README is short and links to the user guide in docs/: the guide goes beside it under
+  # the same relative names, so that its links hold in the installed copy too.
+  file(GLOB guide CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md ${PROJECT_SOURCE_DIR}/docs/*.png)
+  install(FILES ${guide} DESTINATION ${docDir}/docs)
 endif()
 
 include(CPack)
