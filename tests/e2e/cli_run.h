@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "devsim.h"
+#include "modem_states.h"
 #include "spawn_program.h"
 #include "test_files.h"
 
@@ -95,15 +96,7 @@ inline void writeFile(const char* name, const std::string& text) {
 
 inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// The modem as a completed internet set-up leaves it.
-inline devsim::ModemState setUpModem(const char* ip, const char* apn, const char* user) {
-    const char* options[] = {"--ip", ip, "--apn", apn, "--user", user};
-    devsim::Faults faults;
-    devsim::UnitValues unit;
-    devsim::ModemState modem;
-    for (int i = 0; i < 6; i += 2) devsim::parseDeviceOption(6, const_cast<char**>(options), i, faults, unit, modem);
-    return modem;
-}
+using support::setUpModem;
 
 // Whether the line carried a write: a unit write frame ("ATDP" behind the frame's slot digit)
 // or a modem command of the set-up; the query's profile loads and listings are reads.

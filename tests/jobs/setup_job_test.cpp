@@ -134,6 +134,30 @@ TEST_F(SetupJobTest, AnErrorToAnyStepAfterEchoOffSendsTheRestButEndsWithError) {
     }
 }
 
+// The engineer corrects the refused value and writes again in the same window: the modem's
+// earlier refusal is no part of the new run.
+TEST_F(SetupJobTest, ARunAfterARefusedOneEndsOkWhenTheModemTakesEverything) {
+    jobs::Modem refusing;
+    refusing.overrides[line("AT^SICS=0,\"apn\",\"internet\"")] = errorAnswer;
+    respond = refusing;
+    run();
+    ASSERT_EQ(status(), "Error!");
+    for (bool without : {false, true}) {
+        noInternet(without);
+        type(idApn, without ? "" : "inet");
+        sent.clear();
+        respond = refusing;
+        run();
+        EXPECT_EQ(status(), "Ok!") << (without ? "without internet" : "internet");
+        EXPECT_EQ(sent.size(), without ? 25u : 13u);
+        respond = refusing;
+        type(idApn, "internet");
+        noInternet(false);
+        run();
+        ASSERT_EQ(status(), "Error!");
+    }
+}
+
 TEST_F(SetupJobTest, EchoOffTakesOnlyThePlainOk) {
     for (const std::string& answer : {errorAnswer, blankOkAnswer}) {
         sent.clear();
