@@ -2,20 +2,14 @@
 // a command and an exit code.
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-
 #include "cli_run.h"
 
 namespace {
 
 using cli_test::CliEndToEnd;
 using cli_test::Outcome;
-
-void writeFile(const char* name, const std::string& text) {
-    std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
-}
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using cli_test::writeFile;
+using cli_test::contains;
 
 TEST_F(CliEndToEnd, WriteVerifiesEveryValueAndLeavesTheSettingsFileAlone) {
     const Outcome run = cli({"write", "--port", "COM6", "--period", "012", "--address", "045", "--phone1",
@@ -76,6 +70,8 @@ TEST_F(CliEndToEnd, EachFailureHasItsExitCode) {
     EXPECT_TRUE(contains(fake::fileText("com99-trace.txt"), "port COM99 did not open"))
         << "the trace says why the port did not open";
 
+    // The modem keeps its old APN, and the report says so beside the refusal.
+    device->setModem(cli_test::setUpModem("10.0.0.4", "old", "gdata"));
     devsim::Faults refuseApn;
     refuseApn.errorTo = "AT^SICS=0,\"apn\"";
     device->setFaults(refuseApn);
@@ -84,7 +80,7 @@ TEST_F(CliEndToEnd, EachFailureHasItsExitCode) {
     EXPECT_NE(run.err.find("modem: Error! (the modem answered ERROR to set-up step 6 (APN))"), std::string::npos)
         << run.err;
     EXPECT_TRUE(contains(run.out, "ip: written 10.0.0.5, read back 10.0.0.5, match\n"
-                                  "apn: written inet, refused, read back (empty)\n")) << run.out;
+                                  "apn: written inet, refused, read back old\n")) << run.out;
 
     devsim::Faults silent;
     silent.silent = true;
@@ -175,6 +171,7 @@ TEST_F(CliEndToEnd, ReportsSayOnlyWhatReachedTheLine) {
     EXPECT_EQ(refused["exitCode"], 1);
     EXPECT_EQ(refused["values"][0]["outcome"], "match");
     EXPECT_EQ(refused["values"][1]["outcome"], "refused");
+    EXPECT_EQ(refused["values"][1].value("query", "(none)"), "read");
     EXPECT_EQ(refused["values"][1].value("readBack", "(none)"), "inet");
 
     // Every unit answer stops after its start mark; the profile would keep period = "".

@@ -1,18 +1,13 @@
 // tarnwick-cli's profiles end to end: what an engineer types into one by hand, and what
 // `read --save-profile` writes, applied to the simulated unit and modem.
 #include <algorithm>
-#include <fstream>
-
 #include "cli_run.h"
 
 namespace {
 
 using cli_test::CliEndToEnd;
 using cli_test::Outcome;
-
-void writeFile(const char* name, const std::string& text) {
-    std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
-}
+using cli_test::writeFile;
 
 // Each is refused with one line naming the file and, where there is one, the place; nothing
 // goes out on the line.
@@ -32,6 +27,10 @@ TEST_F(CliEndToEnd, AProfileThatCannotBeAppliedAsWrittenIsRefusedBeforeAnythingI
         {"[unit]\nphones = [\"1\", \"2\"]\n", "p.ini:2:1: [unit] has no key \"phones\""},
         {"[unit]\napn = \"internet\"\n", "p.ini:2:1: apn belongs under [modem], not [unit]"},
         {"[modem]\npassword = \"s3cret\"\n", "p.ini:2:1: password: never kept in a profile"},
+        // Among values that would apply, and before a later fault: the password is named.
+        {"[modem]\nip = \"10.0.0.5\"\napn = \"inet\"\nuser = \"gdata\"\npassword = \"s3cret\"\n",
+         "p.ini:5:1: password: never kept in a profile; name a password-file instead"},
+        {"[unit]\nperiod = \"012\"\npassword = \"\"\nphone1 = 8916\n", "p.ini:3:1: password: never kept"},
         {"[modem]\nuser = \"Юзер✓\"\n", "p.ini:2:8: user: the character \"✓\" (U+2713) is not in Windows-1251"},
         // Saved in Windows-1251 rather than UTF-8.
         {"[modem]\nuser = \"\xDE\xE7\xE5\xF0\"\n", "p.ini:2:9: not UTF-8 text; save the profile as UTF-8"},

@@ -28,6 +28,11 @@ nlohmann::json logLine(const char* name, size_t index) {
 TEST_F(CliEndToEnd, AStationAppliesToEachUnitPutOnItsPortUntilCtrlC) {
     std::remove("station.log");
     writeFile("unit.toml", "[unit]\nperiod = \"012\"\naddress = \"045\"\nphone1 = \"8916\"\n");
+    // The first unit's answers stop short of a telephone number's text, and its modem's before
+    // the IMEI's end: it fails, and the next one must not hide that.
+    devsim::Faults cut;
+    cut.cutAfter = 5;
+    device->setFaults(cut);
     const pid_t station = start({"apply", "unit.toml", "--port", "COM6", "--watch", "--log", "station.log"});
     ASSERT_TRUE(waitUntil([] { return lineCount("station.log") == 1; }));
     EXPECT_EQ(device->unit().period, 12);
@@ -59,8 +64,8 @@ TEST_F(CliEndToEnd, AStationAppliesToEachUnitPutOnItsPortUntilCtrlC) {
     }));
     kill(station, SIGINT);
     const Outcome run = finish(station);
-    EXPECT_EQ(run.exitCode, 0) << "a Ctrl+C between units ends the session cleanly: " << run.err;
-    EXPECT_EQ(run.out, "unit 1 (352099001761481): ok, 3 written\n"
+    EXPECT_EQ(run.exitCode, 4) << "a Ctrl+C between units ends with the gravest unit's code: " << run.err;
+    EXPECT_EQ(run.out, "unit 1 (unknown): no answer\n"
                        "unit 2 (356741083457217): ok, 2 written, 1 unchanged\n");
     EXPECT_EQ(device->unit().address, 45);
     std::vector<uint32_t> polls;
@@ -71,6 +76,7 @@ TEST_F(CliEndToEnd, AStationAppliesToEachUnitPutOnItsPortUntilCtrlC) {
     EXPECT_GE((polls.back() - polls.front()) / (polls.size() - 1), 900u);
 
     ASSERT_EQ(lineCount("station.log"), 2u);
+    EXPECT_EQ(logLine("station.log", 0)["exitCode"], 4);
     const nlohmann::json second = logLine("station.log", 1);
     EXPECT_EQ(second["unit"], 2);
     EXPECT_EQ(second["identity"], "356741083457217");
