@@ -105,10 +105,22 @@ protected:
     }
     void TearDown() override { unsetenv("TARNWICK_PORTS"); }
 
-    void plugIn(const devsim::Device& plugged) {
+    void plugIn(const devsim::Device& plugged) { linkCom6To(plugged.slavePath()); }
+
+    // The adapter pulled: its device goes, and COM6 leads to a node that is no more, as a link
+    // to /dev/serial/by-id/... does. The name must not keep leading to the pulled device's
+    // /dev/pts/N: that number is handed out again to the next pseudo-terminal of any process,
+    // another test's running beside this one included, and a try would open that one. The link
+    // changes before the device goes, while the port still holds the number.
+    void pullOut(devsim::Device& pulled) {
+        linkCom6To(ports.path() + "/gone");
+        pulled.vanish();
+    }
+
+    void linkCom6To(const std::string& target) {
         const std::string link = ports.path() + "/COM6";
         std::remove(link.c_str());
-        ASSERT_EQ(symlink(plugged.slavePath().c_str(), link.c_str()), 0);
+        ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
     }
 };
 
@@ -163,7 +175,7 @@ TEST_F(PortTrouble, ALostPortOpensAgainByItselfAndItsTriesAllocateNothing) {
     openNamedPort("COM6", "\\\\.\\COM6");
     ASSERT_EQ(status(), "The COM6 is opened.");
 
-    device->vanish();
+    pullOut(*device);
     ASSERT_TRUE(waitFor([&] { checkPortLost(); return status() == "The COM6 is lost."; }));
     counting::allocations = 0;
     counting::on = true;
