@@ -3,7 +3,6 @@
 #include <deque>
 
 #include "app/frontend.h"
-#include "provision/run_jobs.h"
 #include "base/app_state.h"
 
 namespace fake {

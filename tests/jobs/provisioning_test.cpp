@@ -10,9 +10,9 @@
 #include <ostream>
 #include <utility>
 
-#include "app/frontend.h"
-#include "app/profile.h"
-#include "app/provisioning.h"
+#include "provision/profile.h"
+#include "provision/provisioning.h"
+#include "provision/run_jobs.h"
 #include "devsim.h"
 #include "job_link.h"
 #include "modem_states.h"
