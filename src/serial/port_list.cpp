@@ -49,4 +49,10 @@ size_t formatPortEntry(const PortEntry& entry, char* line, size_t capacity) {
     return static_cast<size_t>(n);
 }
 
+void listPortLines(PortListing* listing) {
+    listing->count = listPorts(listing->entries, maxPorts);
+    for (size_t i = 0; i < listing->count; ++i)
+        formatPortEntry(listing->entries[i], listing->lines[i], portLineCapacity);
+}
+
 }  // namespace tarnwick

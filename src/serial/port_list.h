@@ -34,6 +34,20 @@ size_t listPorts(PortEntry* entries, size_t capacity);
 // suffices.
 size_t formatPortEntry(const PortEntry& entry, char* line, size_t capacity);
 
+// The ports present as every program shows them (the menus Tools > Ports, --list-ports,
+// tarnwick-cli ports): each entry with its line. A port without a COMn name is listed but
+// cannot be chosen.
+struct PortListing {
+    size_t count;
+    PortEntry entries[maxPorts];
+    char lines[maxPorts][portLineCapacity];
+};
+void listPortLines(PortListing* listing);
+inline bool portChoosable(const PortEntry& entry) { return entry.name[0] != '\0'; }
+
+// What a listing says when it has no port; a menu shows it greyed, in parentheses.
+constexpr char noPortFoundText[] = "no serial port found";
+
 // For the implementations of listPorts(): sorts the `count` ports found into its order and
 // copies as many as `capacity` allows to `entries`; returns how many.
 size_t keepFirstPorts(PortEntry* found, size_t count, PortEntry* entries, size_t capacity);

@@ -41,18 +41,14 @@ const char exitCodesText[] =
 void onInterrupt(int) { interruptRequested.store(true); }
 
 int listPortsPresent(bool json) {
-    static tarnwick::PortEntry entries[tarnwick::maxPorts];
-    const size_t count = tarnwick::listPorts(entries, tarnwick::maxPorts);
+    static tarnwick::PortListing listing;
+    tarnwick::listPortLines(&listing);
     if (json) {
-        std::fputs(portsJsonReport(entries, count).c_str(), stdout);
+        std::fputs(portsJsonReport(listing.entries, listing.count).c_str(), stdout);
         return exitOk;
     }
-    for (size_t i = 0; i < count; ++i) {
-        char line[tarnwick::portLineCapacity];
-        tarnwick::formatPortEntry(entries[i], line, sizeof line);
-        std::printf("%s\n", line);
-    }
-    if (count == 0) std::fprintf(stderr, "tarnwick-cli: no serial port found\n");
+    for (size_t i = 0; i < listing.count; ++i) std::printf("%s\n", listing.lines[i]);
+    if (listing.count == 0) std::fprintf(stderr, "tarnwick-cli: %s\n", tarnwick::noPortFoundText);
     return exitOk;
 }
 

@@ -15,9 +15,10 @@
 #include <cstring>
 #include <memory>
 
-#include "provision/provisioning.h"
 #include "app/trace_decode.h"
+#include "app/window_usage.h"
 #include "base/app_state.h"
+#include "provision/run.h"
 #include "serial/port.h"
 #include "serial/port_list.h"
 #include "ui/qt/main_window.h"
@@ -27,27 +28,6 @@
 
 namespace {
 
-const char usageText[] =
-    "usage: tarnwick [--simulate] [--trace FILE] [--list-ports] [--version] [--help]\n"
-    "\n"
-    "Sets up a КОРДИН 7190 telemetry unit and its cellular modem over a serial port.\n"
-    "Type the port name (COM1 at start) and choose Communication > Open the Port.\n"
-    "\n"
-    "  --simulate    start a simulated unit and modem on a pseudo-terminal and make it COM1\n"
-    "                for this run, so that every button can be tried without a device; they\n"
-    "                start with some values stored, for the Read buttons to show\n"
-    "  --trace FILE  append every line of the trace (Tools > Trace...) to FILE as it\n"
-    "                happens, from start to exit; the password is never written\n"
-    "  --list-ports  print the serial ports present, as Tools > Ports lists them, and exit\n"
-    "  --version     show the version\n"
-    "  --help        show this text\n"
-    "\n"
-    "Without --simulate the real ports are used: COMn is the entry COMn of the ports folder\n"
-    "($TARNWICK_PORTS, else ~/.config/tarnwick/ports), a symlink to the device or a file\n"
-    "holding its path; without such an entry COM1-COM32 are /dev/ttyS0-31, COM33-COM64\n"
-    "/dev/ttyUSB0-31 and COM65-COM96 /dev/ttyACM0-31.\n"
-    "The modem panel's values are kept in _data.ini in the working folder.\n";
-
 // Held beyond main(): when Qt ends the process with exit() (the display went away), the
 // device still stops and its ports folder is still removed, among the static destructors.
 std::unique_ptr<tarnwick::qt::SimulatedPort> simulated;
@@ -56,14 +36,10 @@ int signalPipe[2] = {-1, -1};
 
 // --list-ports: one line a port on stdout; a note on stderr when there is none.
 int printPorts() {
-    static tarnwick::PortEntry entries[tarnwick::maxPorts];
-    const size_t count = tarnwick::listPorts(entries, tarnwick::maxPorts);
-    for (size_t i = 0; i < count; ++i) {
-        char line[tarnwick::portLineCapacity];
-        tarnwick::formatPortEntry(entries[i], line, sizeof line);
-        std::printf("%s\n", line);
-    }
-    if (count == 0) std::fprintf(stderr, "tarnwick: no serial port found\n");
+    static tarnwick::PortListing listing;
+    tarnwick::listPortLines(&listing);
+    for (size_t i = 0; i < listing.count; ++i) std::printf("%s\n", listing.lines[i]);
+    if (listing.count == 0) std::fprintf(stderr, "tarnwick: %s\n", tarnwick::noPortFoundText);
     return 0;
 }
 
@@ -105,8 +81,9 @@ bool withoutDisplay(int argc, char** argv) {
 }
 
 int refuse(const QString& line) {
-    std::fprintf(stderr, "tarnwick: %s\n\n%s", line.toLocal8Bit().constData(), usageText);
-    return 2;
+    const std::string usage = tarnwick::windowUsage(tarnwick::WindowProgram::qt);
+    std::fprintf(stderr, "tarnwick: %s\n\n%s", line.toLocal8Bit().constData(), usage.c_str());
+    return tarnwick::windowUsageExit;
 }
 
 }  // namespace
@@ -136,7 +113,7 @@ int main(int argc, char** argv) {
     if (!parser.positionalArguments().isEmpty())
         return refuse(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
     if (parser.isSet(help)) {
-        std::fputs(usageText, stdout);
+        std::fputs(tarnwick::windowUsage(tarnwick::WindowProgram::qt).c_str(), stdout);
         return 0;
     }
     if (parser.isSet(version)) {

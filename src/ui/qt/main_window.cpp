@@ -142,18 +142,17 @@ void MainWindow::buildMenu() {
 
 void MainWindow::fillPortsMenu(QMenu* menu) {
     menu->clear();
-    static PortEntry entries[maxPorts];
-    const size_t count = listPorts(entries, maxPorts);
-    for (size_t i = 0; i < count; ++i) {
-        char line[portLineCapacity];
-        formatPortEntry(entries[i], line, sizeof line);
-        QAction* action = menu->addAction(QString::fromUtf8(line));
+    static PortListing listing;
+    listPortLines(&listing);
+    for (size_t i = 0; i < listing.count; ++i) {
+        QAction* action = menu->addAction(QString::fromUtf8(listing.lines[i]));
         // A device without a COMn name cannot be opened by name: shown, greyed.
-        action->setEnabled(entries[i].name[0] != '\0');
-        const QByteArray name(entries[i].name);
+        action->setEnabled(portChoosable(listing.entries[i]));
+        const QByteArray name(listing.entries[i].name);
         connect(action, &QAction::triggered, menu, [name] { choosePortName(name.constData()); });
     }
-    if (count == 0) menu->addAction(QStringLiteral("(no serial port found)"))->setEnabled(false);
+    if (listing.count == 0)
+        menu->addAction(QStringLiteral("(%1)").arg(QString::fromLatin1(noPortFoundText)))->setEnabled(false);
 }
 
 TraceWindow* MainWindow::trace() {

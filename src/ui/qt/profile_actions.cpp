@@ -12,7 +12,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "provision/provisioning.h"
+#include "provision/window_flows.h"
 #include "base/app_state.h"
 #include "ui/qt/controls_qt.h"
 #include "ui/qt/main_window.h"
@@ -37,19 +37,21 @@ QString device(const std::string& cp1251) {
     return fromCp1251(reinterpret_cast<const uint8_t*>(cp1251.data()), cp1251.size());
 }
 
-void refuse(QWidget* parent, const QString& title, const std::string& line) {
-    QMessageBox::warning(parent, title, text(line));
-}
-
-bool askForPasswordFile(QWidget* parent, const std::string& passwordFile) {
-    QMessageBox question(QMessageBox::Question, QStringLiteral("Open Profile"),
-                         QStringLiteral("The profile names the password file\n%1\n\n"
-                                        "Put its password into the Password box?")
-                             .arg(text(passwordFile)),
-                         QMessageBox::Yes | QMessageBox::No, parent);
-    question.setDefaultButton(QMessageBox::No);
-    question.setEscapeButton(QMessageBox::No);
-    return question.exec() == QMessageBox::Yes;
+// The flows are the core's; the window draws their messages and their question.
+ProfileDialogs dialogsOver(QWidget* parent) {
+    ProfileDialogs dialogs;
+    dialogs.fits = boxFits;
+    dialogs.askYesNo = [parent](const char* title, const std::string& question) {
+        QMessageBox box(QMessageBox::Question, QString::fromLatin1(title), text(question),
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
+    dialogs.warn = [parent](const char* title, const std::string& line) {
+        QMessageBox::warning(parent, QString::fromLatin1(title), text(line));
+    };
+    return dialogs;
 }
 
 QString chosenFile(QWidget* parent, QFileDialog::AcceptMode mode, const QString& title) {
@@ -82,51 +84,31 @@ bool boxFits(int id, const std::string& bytes) {
 }
 
 bool openProfileFile(QWidget* parent, const QString& path) {
-    const QString title = QStringLiteral("Open Profile");
-    OpenedProfile opened;
-    std::string failed = openProfile(localPath(path), boxFits, &opened);
-    if (!failed.empty()) {
-        refuse(parent, title, failed);
-        return false;
-    }
-    std::string password;
-    const bool withPassword = !opened.passwordFile.empty() && askForPasswordFile(parent, opened.passwordFile);
-    if (withPassword) failed = readProfilePassword(opened.passwordFile, boxFits, &password);
-    if (!failed.empty()) {
-        refuse(parent, title, failed);
-        return false;
-    }
-    fillWindow(opened.profile, withPassword ? &password : nullptr);
+    if (!openProfileIntoWindow(localPath(path), dialogsOver(parent))) return false;
     lastFolder = QFileInfo(path).absolutePath();
     return true;
 }
 
 bool saveProfileFile(QWidget* parent, const QString& path) {
-    const std::string failed = saveWindowProfile(localPath(path));
-    if (!failed.empty()) {
-        refuse(parent, QStringLiteral("Save Profile"), failed);
-        return false;
-    }
+    if (!saveProfileFromWindow(localPath(path), dialogsOver(parent))) return false;
     lastFolder = QFileInfo(path).absolutePath();
     return true;
 }
 
 bool compareWithProfileFile(QWidget* parent, const QString& path) {
     ComparisonReport report;
-    std::string failed;
+    const std::string name = fileNameOf(localPath(path));
+    bool compared = false;
     {
-        WaitBox wait(parent, QStringLiteral("Comparing %1 with the device").arg(QFileInfo(path).fileName()));
+        WaitBox wait(parent, name);
         wait.open();
-        failed = compareWithProfile(localPath(path), &report);
+        compared = compareProfileWithDevice(localPath(path), dialogsOver(parent), &report);
     }
-    if (!failed.empty()) {
-        refuse(parent, QStringLiteral("Compare with Profile"), failed);
-        return false;
-    }
+    if (!compared) return false;
     lastFolder = QFileInfo(path).absolutePath();
     if (MainWindow* window = MainWindow::instance()) {
         ComparisonWindow* shown = window->comparison();
-        shown->showReport(QFileInfo(path).fileName(), report);
+        shown->showReport(name, report);
         shown->show();
         shown->raise();
         shown->activateWindow();
@@ -135,23 +117,23 @@ bool compareWithProfileFile(QWidget* parent, const QString& path) {
 }
 
 void openProfileCommand(QWidget* parent) {
-    const QString path = chosenFile(parent, QFileDialog::AcceptOpen, QStringLiteral("Open Profile"));
+    const QString path = chosenFile(parent, QFileDialog::AcceptOpen, QString::fromLatin1(openProfileTitle));
     if (!path.isEmpty()) openProfileFile(parent, path);
 }
 
 void saveProfileCommand(QWidget* parent) {
-    const QString path = chosenFile(parent, QFileDialog::AcceptSave, QStringLiteral("Save Profile"));
+    const QString path = chosenFile(parent, QFileDialog::AcceptSave, QString::fromLatin1(saveProfileTitle));
     if (!path.isEmpty()) saveProfileFile(parent, path);
 }
 
 void compareWithProfileCommand(QWidget* parent) {
-    const QString path = chosenFile(parent, QFileDialog::AcceptOpen, QStringLiteral("Compare with Profile"));
+    const QString path = chosenFile(parent, QFileDialog::AcceptOpen, QString::fromLatin1(compareProfileTitle));
     if (!path.isEmpty()) compareWithProfileFile(parent, path);
 }
 
-WaitBox::WaitBox(QWidget* owner, const QString& what)
-    : QDialog(owner), doing(what), label(new QLabel(this)), cancel(new QPushButton(QStringLiteral("Cancel"), this)) {
-    setWindowTitle(QStringLiteral("Compare with Profile"));
+WaitBox::WaitBox(QWidget* owner, const std::string& profileName)
+    : QDialog(owner), profile(profileName), label(new QLabel(this)), cancel(new QPushButton(QStringLiteral("Cancel"), this)) {
+    setWindowTitle(QString::fromLatin1(compareProfileTitle));
     setWindowModality(Qt::WindowModal);
     label->setMinimumWidth(360);
     auto* buttons = new QHBoxLayout;
@@ -175,17 +157,12 @@ void WaitBox::reject() {
     update();
 }
 
-void WaitBox::update() {
-    const std::string job = jobInProgress();
-    QString line = doing + QStringLiteral(":\n") + (job.empty() ? QStringLiteral("starting") : text(job));
-    if (!cancel->isEnabled()) line += QStringLiteral("\ncancelled, waiting for it to end");
-    label->setText(line + QStringLiteral("\u2026"));
-}
+void WaitBox::update() { label->setText(text(waitBoxText(profile, !cancel->isEnabled()))); }
 
 ComparisonWindow::ComparisonWindow(QWidget* owner)
     : QDialog(owner), heading(new QLabel(this)), lines(new QTreeWidget(this)), notes(new QLabel(this)) {
     setObjectName(QStringLiteral("comparison"));
-    setWindowTitle(QStringLiteral("Compare with Profile"));
+    setWindowTitle(QString::fromLatin1(compareProfileTitle));
     lines->setColumnCount(4);
     lines->setHeaderLabels({QStringLiteral("Value"), QStringLiteral("Result"), QStringLiteral("Device"),
                             QStringLiteral("Profile")});
@@ -206,21 +183,14 @@ ComparisonWindow::ComparisonWindow(QWidget* owner)
     resize(540, 300);
 }
 
-void ComparisonWindow::showReport(const QString& profileName, const ComparisonReport& report) {
+void ComparisonWindow::showReport(const std::string& profileName, const ComparisonReport& report) {
     lines->clear();
-    int differ = 0;
     for (const Difference& line : report.lines) {
         auto* item = new QTreeWidgetItem(lines, {text(line.name), QString::fromLatin1(comparisonName(line.comparison)),
                                                  device(line.device), device(line.profile)});
         item->setForeground(1, colourOf(line.comparison));
-        if (line.comparison == Comparison::differs) ++differ;
     }
-    QString summary = QStringLiteral("%1 against the device: %2 of %3 values differ.")
-                          .arg(profileName)
-                          .arg(differ)
-                          .arg(report.lines.size());
-    if (report.interrupted) summary += QStringLiteral(" Cancelled: the values not yet read are not readable.");
-    heading->setText(summary);
+    heading->setText(text(comparisonSummary(profileName, report)));
     QStringList failures;
     for (const std::string& failure : report.failures) failures << device(failure);
     notes->setText(failures.join(QLatin1Char('\n')));

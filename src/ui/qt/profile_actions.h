@@ -34,7 +34,7 @@ void compareWithProfileCommand(QWidget* parent);
 class WaitBox : public QDialog {
     Q_OBJECT
 public:
-    WaitBox(QWidget* owner, const QString& what);
+    WaitBox(QWidget* owner, const std::string& profileName);
     QPushButton* cancelButton() const { return cancel; }
 
 public slots:
@@ -43,7 +43,7 @@ public slots:
 private:
     void update();
 
-    QString doing;
+    std::string profile;
     QLabel* label;
     QPushButton* cancel;
 };
@@ -55,7 +55,7 @@ class ComparisonWindow : public QDialog {
     Q_OBJECT
 public:
     explicit ComparisonWindow(QWidget* owner);
-    void showReport(const QString& profileName, const provision::ComparisonReport& report);
+    void showReport(const std::string& profileName, const provision::ComparisonReport& report);
 
     QTreeWidget* table() const { return lines; }
     QLabel* summary() const { return heading; }
