@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "modem/file_store.h"
 #include "modem/job_steps.h"
 #include "serial/buffers.h"
 #include "serial/classifier.h"
@@ -286,7 +287,7 @@ char fileLine[traceLineCapacity];
 
 bool openTraceFile(const char* path) {
     closeTraceFile();
-    traceFile = std::fopen(path, "ab");
+    traceFile = openFile(path, "ab");
     fileCursor = traceCursorAtOldest();
     return traceFile != nullptr;
 }

@@ -35,8 +35,8 @@ bool nextTraceLine(TraceCursor& cursor, char* line, size_t capacity, TraceDirect
 // still shows what led to it.
 TraceCursor traceCursorAtOldest();
 
-// The trace file of the --trace option: every record, decoded, appended as it is made.
-// False when the file cannot be opened for appending.
+// The trace file of the --trace option (`path` in UTF-8): every record, decoded, appended as
+// it is made. False when the file cannot be opened for appending.
 bool openTraceFile(const char* path);
 // Appends what was recorded since the last call; the tick calls it, so lines reach the file
 // within a tick. Does nothing while no file is open.

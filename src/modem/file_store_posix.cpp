@@ -193,6 +193,9 @@ int appendLine(const char* name, const uint8_t* bytes, size_t count) {
     return ::close(fd) == 0 && appended ? 0 : 1;
 }
 
+// The system takes a name's bytes as they are.
+std::FILE* openFile(const char* name, const char* mode) { return std::fopen(name, mode); }
+
 bool hostName(char* name, size_t capacity) {
     if (capacity == 0) return false;
     if (::gethostname(name, capacity) != 0) {

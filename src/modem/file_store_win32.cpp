@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "base/utf16.h"
 #include "modem/file_store.h"
 
 namespace tarnwick {
@@ -16,6 +18,14 @@ constexpr DWORD pathCapacity = MAX_PATH + 16;
 constexpr char temporaryMark[] = ".tarnwick-";
 constexpr char temporaryEnd[] = ".tmp";
 constexpr size_t processIdDigits = 10;  // a DWORD in decimal
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16 units");
+
+// A UTF-8 name as the wide calls take it.
+std::wstring wideName(const char* name) {
+    const std::u16string wide = utf8ToUtf16(name);
+    return std::wstring(wide.begin(), wide.end());
+}
 
 // Where `name` really is, as a full path: Wine's ReplaceFile fails with ERROR_DIRECTORY on a
 // relative name, so every call below gets the full one. A symbolic link the user made is
@@ -148,7 +158,7 @@ int replaceFileContents(const char* name, const uint8_t* bytes, size_t count) {
 int appendLine(const char* name, const uint8_t* bytes, size_t count) {
     // Append access without write access: the system puts every write at the file's end.
     // Read access tells whether the file ends with a whole line.
-    HANDLE file = CreateFileA(name, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+    HANDLE file = CreateFileW(wideName(name).c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
@@ -176,6 +186,10 @@ int appendLine(const char* name, const uint8_t* bytes, size_t count) {
     appended = appended && count <= MAXDWORD && put(bytes, static_cast<DWORD>(count)) && FlushFileBuffers(file);
     UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
     return CloseHandle(file) && appended ? 0 : 1;
+}
+
+std::FILE* openFile(const char* name, const char* mode) {
+    return _wfopen(wideName(name).c_str(), wideName(mode).c_str());
 }
 
 bool hostName(char* name, size_t capacity) {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "base/cp1251.h"
+#include "modem/file_store.h"
 
 namespace tarnwick::provision {
 
@@ -346,9 +347,12 @@ std::string notKept(const Key& key, const Profile& profile) {
            "\" cannot be kept in a profile so that it reads back; no profile written";
 }
 
+// Paths are UTF-8; u8path keeps them so where the system's names are wide.
+std::filesystem::path fileSystemPath(const std::string& path) { return std::filesystem::u8path(path); }
+
 bool isFolder(const std::string& path) {
     std::error_code error;
-    return std::filesystem::is_directory(path, error);
+    return std::filesystem::is_directory(fileSystemPath(path), error);
 }
 
 }  // namespace
@@ -358,7 +362,7 @@ std::string readProfile(const std::string& path, Profile* profile) {
     // A folder opens for reading on Linux and reads as an empty profile.
     if (isFolder(path)) return "profile " + path + ": is a folder, not a profile";
     errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openFile(path.c_str(), "rb");
     if (file == nullptr)
         return "profile " + path + (errno == ENOENT ? ": no such file" : ": cannot be opened");
     std::string text;
@@ -380,7 +384,7 @@ std::string writeProfile(const std::string& path, const Profile& profile) {
     if (!failed.empty()) return failed + "; no profile written";
     if (const Key* key = difference(profile, again)) return notKept(*key, profile);
     if (isFolder(path)) return "profile " + path + ": is a folder, not a profile";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = openFile(path.c_str(), "wb");
     bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
     if (file != nullptr) written = std::fclose(file) == 0 && written;
     if (!written) return "profile " + path + ": cannot be written";
@@ -388,7 +392,8 @@ std::string writeProfile(const std::string& path, const Profile& profile) {
     const std::string reread = readProfile(path, &again);
     const Key* key = reread.empty() ? difference(profile, again) : nullptr;
     if (reread.empty() && key == nullptr) return {};
-    std::remove(path.c_str());
+    std::error_code ignored;
+    std::filesystem::remove(fileSystemPath(path), ignored);
     return key != nullptr ? notKept(*key, profile) : reread + "; no profile written";
 }
 
@@ -410,21 +415,20 @@ std::string loadProfile(const std::string& path, Wanted& wanted, std::string* pa
 }
 
 std::string passwordFileOf(const std::string& profilePath, const std::string& passwordFile) {
-    const std::filesystem::path named(passwordFile);
+    const std::filesystem::path named = fileSystemPath(passwordFile);
     if (named.is_absolute() || !named.has_relative_path()) return passwordFile;
-    return (std::filesystem::path(profilePath).parent_path() / named).string();
+    return (fileSystemPath(profilePath).parent_path() / named).u8string();
 }
 
 std::string readPasswordFile(const std::string& path, std::string* password) {
     password->clear();
     std::string line;
     {
-        std::ifstream file(path, std::ios::binary);
+        std::ifstream file(fileSystemPath(path), std::ios::binary);
         if (!file) return "password: the file " + path + " cannot be read";
         if (!std::getline(file, line)) {
             // On Linux a folder opens like a file; only its first read fails.
-            std::error_code ignored;
-            if (std::filesystem::is_directory(path, ignored)) return "password: " + path + " is a folder, not a file";
+            if (isFolder(path)) return "password: " + path + " is a folder, not a file";
             if (file.bad()) return "password: the file " + path + " cannot be read";
             return "password: the file " + path + " is empty; an empty password is an empty first line";
         }

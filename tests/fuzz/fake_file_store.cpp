@@ -22,6 +22,8 @@ int appendLine(const char* name, const uint8_t* bytes, size_t count) {
     return std::fclose(file) == 0 && written ? 0 : 1;
 }
 
+std::FILE* openFile(const char* name, const char* mode) { return std::fopen(name, mode); }
+
 bool hostName(char* name, size_t capacity) {
     if (capacity == 0) return false;
     std::snprintf(name, capacity, "%s", "fuzz");

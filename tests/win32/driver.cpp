@@ -178,6 +178,43 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs) 
     return waitUntil([&] { return deviceReceived(paths).find(bytes) != std::string::npos; }, timeoutMs, 100);
 }
 
+std::wstring wide(const std::string& utf8) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    std::wstring out(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &out[0], length);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+std::string utf8(const std::wstring& text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(length > 0 ? length : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], length, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+std::string readFileByWideName(const std::string& path) {
+    std::string content;
+    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return content;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+bool writeFileByWideName(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    return CloseHandle(file) && ok;
+}
+
 }  // namespace e2e
 
 int main(int argc, char** argv) {

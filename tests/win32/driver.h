@@ -54,6 +54,14 @@ bool waitForDevice(const Paths& paths, const std::string& bytes, int timeoutMs);
 
 // Reads a whole file; empty when it cannot be opened.
 std::string readFile(const std::string& path);
+// The same for a path in UTF-8, which the system is given as UTF-16: a Cyrillic name has no
+// ANSI spelling here.
+std::string readFileByWideName(const std::string& path);
+bool writeFileByWideName(const std::string& path, const std::string& bytes);
+
+// UTF-8 and UTF-16, for the wide calls.
+std::wstring wide(const std::string& utf8);
+std::string utf8(const std::wstring& text);
 
 void sleepMs(int ms);
 

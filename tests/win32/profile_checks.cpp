@@ -40,15 +40,15 @@ std::string answerBox(const char* title, int button) {
     return texts;
 }
 
-// Picks `path` in the file dialog that the menu's `id` opens; a save over a file that is
-// there is confirmed.
+// Picks `path` (UTF-8) in the file dialog that the menu's `id` opens; a save over a file that
+// is there is confirmed.
 bool chooseFile(int id, const char* title, const std::string& path) {
     PostMessageA(mainWindow(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
     HWND dialog = dialogWith(title, fileNameBox, 10000);
     if (!check(dialog != nullptr, std::string(title) + " opens the file dialog")) return false;
-    SetDlgItemTextA(dialog, fileNameBox, path.c_str());
+    SetDlgItemTextW(dialog, fileNameBox, wide(path).c_str());
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
-    if (id == saveCommand && readFile(path).size() > 0) answerBox(title, IDYES);
+    if (id == saveCommand && readFileByWideName(path).size() > 0) answerBox(title, IDYES);
     return check(waitGone(dialog, 10000), std::string(title) + " takes " + path);
 }
 
@@ -97,6 +97,17 @@ void checkProfiles(const Paths& paths) {
               contains(written, "apn = \"internet.test\""),
           "Save Profile writes the boxes, the second time over the first", written);
     check(!contains(written, "typed pass") && !contains(written, "password ="), "the password is never written");
+
+    // A folder in Cyrillic, which this system's code page (1252) cannot spell: the dialogs give
+    // the path whole, and the profile is written there and opened again.
+    const std::string cyrillic = folder + "\\профили станции";
+    CreateDirectoryW(wide(cyrillic).c_str(), nullptr);
+    chooseFile(saveCommand, "Save Profile", cyrillic + "\\стенд.toml");
+    check(contains(readFileByWideName(cyrillic + "\\стенд.toml"), "phone1 = \"89001234567\""),
+          "Save Profile writes into a Cyrillic folder", readFileByWideName(cyrillic + "\\стенд.toml"));
+    setText(3141, "");
+    chooseFile(openCommand, "Open Profile", cyrillic + "\\стенд.toml");
+    check(waitForText(3141, "89001234567", 5000), "Open Profile reads it back from there", text(3141));
 
     // A value longer than its box: refused with its line, and nothing changes.
     writeFile(folder + "\\long.toml", "[unit]\nperiod = \"037\"\naddress = \"" + std::string(40, '7') + "\"\n");

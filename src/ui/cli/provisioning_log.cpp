@@ -95,8 +95,9 @@ std::string appendToLog(const std::string& path, const LogRecord& record) {
 
 std::string checkLog(const std::string& path) {
     std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) return "log " + path + ": is a folder, not a file";
-    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (std::filesystem::is_directory(std::filesystem::u8path(path), ignored))
+        return "log " + path + ": is a folder, not a file";
+    std::FILE* file = openFile(path.c_str(), "ab");
     if (file == nullptr) return "log " + path + ": cannot be appended to";
     std::fclose(file);
     return {};
@@ -189,8 +190,9 @@ namespace {
 // is none; false when the file cannot be read.
 bool readLog(const std::string& path, const std::function<void(int number, const Json* record)>& each) {
     std::error_code ignored;
-    std::ifstream file(path, std::ios::binary);
-    if (!file || std::filesystem::is_directory(path, ignored)) return false;
+    const std::filesystem::path named = std::filesystem::u8path(path);
+    std::ifstream file(named, std::ios::binary);
+    if (!file || std::filesystem::is_directory(named, ignored)) return false;
     std::string text;
     for (int number = 1; std::getline(file, text); ++number) {
         if (text.empty() || text == "\r") continue;

@@ -60,8 +60,9 @@ std::string portDevice(const std::string& port) {
 
 std::string fileSha256(const std::string& path) {
     std::error_code ignored;
-    if (path.empty() || std::filesystem::is_directory(path, ignored)) return {};
-    std::ifstream file(path, std::ios::binary);
+    const std::filesystem::path named = std::filesystem::u8path(path);
+    if (path.empty() || std::filesystem::is_directory(named, ignored)) return {};
+    std::ifstream file(named, std::ios::binary);
     if (!file) return {};
     std::ostringstream bytes;
     bytes << file.rdbuf();

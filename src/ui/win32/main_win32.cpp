@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/commands.h"
 #include "app/layout.h"
@@ -202,6 +203,20 @@ void writeOut(const char* utf8) {
     }
 }
 
+// An argument of the C runtime's ANSI command line as UTF-8, the paths the core takes.
+std::string ansiToUtf8(const char* ansi) {
+    const int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+    if (wideLength <= 0) return ansi;
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], wideLength);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return ansi;
+    std::string utf8(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], length, nullptr, nullptr);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
+
 // --list-ports: the ports present, a line each, as Tools > Ports lists them.
 int printPorts() {
     const size_t count = tarnwick::listPorts(tarnwick::portEntries, tarnwick::maxPorts);
@@ -230,7 +245,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
         if (std::strcmp(__argv[i], "--trace") == 0 && i + 1 < __argc) tracePath = __argv[++i];
     }
     // A trace that cannot be written is worth a word, not the session.
-    if (tracePath != nullptr && !tarnwick::openTraceFile(tracePath)) {
+    if (tracePath != nullptr && !tarnwick::openTraceFile(ansiToUtf8(tracePath).c_str())) {
         char message[MAX_PATH + 96];
         std::snprintf(message, sizeof message,
                       "The trace file %s cannot be opened. Tarnwick runs without it.", tracePath);

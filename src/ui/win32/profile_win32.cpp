@@ -22,12 +22,13 @@ using namespace tarnwick::provision;
 HWND mainHwnd() { return static_cast<HWND>(mainWindow); }
 
 // The folder the last profile was opened from or saved to, where the next dialog starts.
-char lastFolder[MAX_PATH];
+wchar_t lastFolder[MAX_PATH];
 
 HWND waitBox = nullptr;
 HWND comparisonWindow = nullptr;
 
-// A failure line as the core gives it: UTF-8, but for a path in the system's code page.
+// A failure line as the core gives it, its paths included: UTF-8. A line that is not is read
+// in the system's code page.
 std::wstring wide(const std::string& text) {
     UINT page = CP_UTF8;
     int length = MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0);
@@ -49,35 +50,46 @@ void refuse(const wchar_t* title, const std::string& line) {
     MessageBoxW(mainHwnd(), wide(line).c_str(), title, MB_OK | MB_ICONWARNING);
 }
 
+// A path from the wide calls as the core takes it: UTF-8.
+std::string utf8(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(length > 0 ? length : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], length, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
 // The common file dialogs live in comdlg32.dll, which the program loads only when they are
-// asked for: it starts with nothing beyond the DLLs every Windows has loaded.
-bool chooseFile(bool save, const char* title, std::string* path) {
-    using Dialog = BOOL(WINAPI*)(OPENFILENAMEA*);
+// asked for: it starts with nothing beyond the DLLs every Windows has loaded. The wide dialogs
+// give a folder of any language whole, where the ANSI ones put a "?" for each character the
+// system's code page lacks.
+bool chooseFile(bool save, const wchar_t* title, std::string* path) {
+    using Dialog = BOOL(WINAPI*)(OPENFILENAMEW*);
     static HMODULE library = LoadLibraryA("comdlg32.dll");
     const auto dialog = library == nullptr ? nullptr
                                            : reinterpret_cast<Dialog>(reinterpret_cast<void (*)()>(GetProcAddress(
-                                                 library, save ? "GetSaveFileNameA" : "GetOpenFileNameA")));
+                                                 library, save ? "GetSaveFileNameW" : "GetOpenFileNameW")));
     if (dialog == nullptr) {
-        MessageBoxA(mainHwnd(), "The file dialog cannot be opened: comdlg32.dll is missing.", title,
+        MessageBoxW(mainHwnd(), L"The file dialog cannot be opened: comdlg32.dll is missing.", title,
                     MB_OK | MB_ICONWARNING);
         return false;
     }
-    char file[MAX_PATH] = {};
-    OPENFILENAMEA choice = {};
+    wchar_t file[MAX_PATH] = {};
+    OPENFILENAMEW choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = mainHwnd();
-    choice.lpstrFilter = "Profiles (*.toml, *.ini)\0*.toml;*.ini\0All files\0*.*\0";
+    choice.lpstrFilter = L"Profiles (*.toml, *.ini)\0*.toml;*.ini\0All files\0*.*\0";
     choice.lpstrFile = file;
-    choice.nMaxFile = sizeof file;
-    choice.lpstrInitialDir = lastFolder[0] != '\0' ? lastFolder : nullptr;
+    choice.nMaxFile = MAX_PATH;
+    choice.lpstrInitialDir = lastFolder[0] != L'\0' ? lastFolder : nullptr;
     choice.lpstrTitle = title;
-    choice.lpstrDefExt = "toml";
+    choice.lpstrDefExt = L"toml";
     // The working folder stays where it was: _data.ini is kept there.
     choice.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
                    (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     if (!dialog(&choice)) return false;
-    *path = file;
-    lstrcpynA(lastFolder, file, choice.nFileOffset + 1);  // the folder with its last backslash
+    *path = utf8(file);
+    lstrcpynW(lastFolder, file, choice.nFileOffset + 1);  // the folder with its last backslash
     return true;
 }
 
@@ -124,7 +136,7 @@ bool askForPasswordFile(const std::string& passwordFile) {
 
 void openProfileCommand() {
     std::string path;
-    if (!chooseFile(false, "Open Profile", &path)) return;
+    if (!chooseFile(false, L"Open Profile", &path)) return;
     OpenedProfile opened;
     std::string failed = openProfile(path, boxFits, &opened);
     std::string password;
@@ -136,7 +148,7 @@ void openProfileCommand() {
 
 void saveProfileCommand() {
     std::string path;
-    if (!chooseFile(true, "Save Profile", &path)) return;
+    if (!chooseFile(true, L"Save Profile", &path)) return;
     const std::string failed = saveWindowProfile(path);
     if (!failed.empty()) refuse(L"Save Profile", failed);
 }
@@ -150,7 +162,7 @@ void showWaiting(HWND box) {
     const std::string job = jobInProgress();
     std::string line = waitingFor + ":\n" + (job.empty() ? "starting" : job) + "...";
     if (!IsWindowEnabled(GetDlgItem(box, IDCANCEL))) line += "\ncancelled, waiting for it to end";
-    SetDlgItemTextA(box, IDC_WAIT_TEXT, line.c_str());
+    SetDlgItemTextW(box, IDC_WAIT_TEXT, wide(line).c_str());
 }
 
 INT_PTR CALLBACK waitProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
@@ -231,7 +243,7 @@ void showComparison(const std::string& fileName, const ComparisonReport& report)
 
 void compareWithProfileCommand() {
     std::string path;
-    if (!chooseFile(false, "Compare with Profile", &path)) return;
+    if (!chooseFile(false, L"Compare with Profile", &path)) return;
     const std::string fileName = path.substr(path.find_last_of("\\/") + 1);
     waitingFor = "Comparing " + fileName + " with the device";
     // Modal for the main window: it is disabled while the box is up, the trace stays usable.
