@@ -3,11 +3,13 @@
 #include <CLI/CLI.hpp>
 
 #include <csignal>
-#include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/trace_decode.h"
 #include "serial/port_list.h"
+#include "ui/cli/console.h"
 #include "ui/cli/provisioning_log.h"
 #include "ui/cli/report.h"
 #include "ui/cli/session.h"
@@ -44,19 +46,19 @@ int listPortsPresent(bool json) {
     static tarnwick::PortListing listing;
     tarnwick::listPortLines(&listing);
     if (json) {
-        std::fputs(portsJsonReport(listing.entries, listing.count).c_str(), stdout);
+        printOut(portsJsonReport(listing.entries, listing.count));
         return exitOk;
     }
-    for (size_t i = 0; i < listing.count; ++i) std::printf("%s\n", listing.lines[i]);
-    if (listing.count == 0) std::fprintf(stderr, "tarnwick-cli: %s\n", tarnwick::noPortFoundText);
+    for (size_t i = 0; i < listing.count; ++i) printOut(std::string(listing.lines[i]) + "\n");
+    if (listing.count == 0) printNotice(tarnwick::noPortFoundText);
     return exitOk;
 }
 
 int printLog(const std::string& path, bool json) {
     int exitCode = exitOk;
     const std::string text = json ? logJson(path, &exitCode) : logTable(path, &exitCode);
-    if (exitCode != exitOk) std::fprintf(stderr, "tarnwick-cli: log %s: cannot be read\n", path.c_str());
-    std::fputs(text.c_str(), stdout);
+    if (exitCode != exitOk) printNotice("log " + path + ": cannot be read");
+    printOut(text);
     return exitCode;
 }
 
@@ -133,10 +135,18 @@ int main(int argc, char** argv) {
         command->add_flag("--save-ini", options.saveIni, "keep the modem values in _data.ini, as the window does");
     write->add_flag("--no-internet", wanted.noInternet, "reset the modem for a unit without internet");
 
+    std::vector<std::string> arguments = programArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& error) {
-        const int code = app.exit(error);
+        // CLI11 writes its help, version and errors to streams; they reach the console as
+        // everything else does.
+        std::ostringstream out, err;
+        const int code = app.exit(error, out, err);
+        printOut(out.str());
+        printErr(err.str());
         return code == 0 ? exitOk : exitUsage;
     }
     if (ports->parsed()) return listPortsPresent(options.json);

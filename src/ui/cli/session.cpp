@@ -12,6 +12,7 @@
 #include "app/trace_decode.h"
 #include "modem/file_store.h"
 #include "serial/port_list.h"
+#include "ui/cli/console.h"
 #include "ui/cli/headless_controls.h"
 #include "ui/cli/provisioning_log.h"
 #include "ui/cli/report.h"
@@ -44,8 +45,7 @@ std::string takePassword(Options& options) {
 }
 
 void printFailures(const std::vector<std::string>& failures, const std::string& prefix = {}) {
-    for (const std::string& line : failures)
-        std::fprintf(stderr, "tarnwick-cli: %s%s\n", prefix.c_str(), deviceToUtf8(line).c_str());
+    for (const std::string& line : failures) printNotice(prefix + deviceToUtf8(line));
 }
 
 // Where the port name leads, as the port list shows it.
@@ -105,7 +105,7 @@ void endLog(const Options& options, Logged& logged, int* exitCode) {
     if (options.log.empty()) return;
     const std::string failed = appendToLog(options.log, record);
     if (failed.empty()) return;
-    std::fprintf(stderr, "tarnwick-cli: %s\n", failed.c_str());
+    printNotice(failed);
     if (*exitCode == exitOk) *exitCode = exitFailed;
 }
 
@@ -153,8 +153,7 @@ Written writeOrApply(const Options& options, const std::string& command) {
 
 int reportRun(const Run& run, const Options& options, const std::string& command) {
     printFailures(run.failures);
-    const std::string text = options.json ? jsonReport(run, command, options.port) : textReport(run, command);
-    std::fputs(text.c_str(), stdout);
+    printOut(options.json ? jsonReport(run, command, options.port) : textReport(run, command));
     return run.exitCode;
 }
 
@@ -170,9 +169,8 @@ int runOnce(Options& options, const std::string& command, Logged& logged) {
         if (logging) record.identity = readModemIdentity();
         closeThePort();
         printFailures(read.failures);
-        const std::string text = options.json ? diffJsonReport(differences, read, exitCode, options.port)
-                                              : diffTextReport(differences);
-        std::fputs(text.c_str(), stdout);
+        printOut(options.json ? diffJsonReport(differences, read, exitCode, options.port)
+                              : diffTextReport(differences));
         record.values = loggedDiff(differences);
         record.failures = read.failures;
         return exitCode;
@@ -203,7 +201,7 @@ int runOnce(Options& options, const std::string& command, Logged& logged) {
 
 // Station mode: one unit after another on the same port, a result line and a log line each.
 int station(Options& options) {
-    std::fprintf(stderr, "tarnwick-cli: station on %s: waiting for a unit\n", options.port.c_str());
+    printNotice("station on " + options.port + ": waiting for a unit");
     int worst = exitOk;
     bool interruptedInside = false;
     for (int unit = 1; awaitUnit(true, options.port); ++unit) {
@@ -218,10 +216,10 @@ int station(Options& options) {
         printFailures(done.run.failures, "unit " + std::to_string(unit) + ": ");
         endLog(options, logged, &exitCode);
         if (options.json) {
-            std::fputs(logLine(record).c_str(), stdout);
+            printOut(logLine(record));
         } else {
             const std::string identity = options.log.empty() ? "" : " (" + record.identity + ")";
-            std::printf("unit %d%s: %s\n", unit, identity.c_str(), record.result.c_str());
+            printOut("unit " + std::to_string(unit) + identity + ": " + record.result + "\n");
         }
         std::fflush(stdout);
         worst = graverExit(worst, exitCode == exitInterrupted ? exitOk : exitCode);
@@ -229,9 +227,9 @@ int station(Options& options) {
             interruptedInside = exitCode == exitInterrupted;
             break;
         }
-        std::fprintf(stderr, "tarnwick-cli: unit %d done; waiting for it to be taken away\n", unit);
+        printNotice("unit " + std::to_string(unit) + " done; waiting for it to be taken away");
         if (!awaitUnit(false, options.port)) break;
-        std::fprintf(stderr, "tarnwick-cli: waiting for the next unit\n");
+        printNotice("waiting for the next unit");
     }
     closeThePort();
     return interruptedInside ? exitInterrupted : worst;
@@ -252,12 +250,11 @@ std::string typedText(const std::string& text, const char* name, std::string* fa
 
 int runCommand(Options& options, const std::string& command) {
     if (!options.trace.empty() && !tarnwick::openTraceFile(options.trace.c_str()))
-        std::fprintf(stderr, "tarnwick-cli: cannot open the trace file %s; running without it\n",
-                     options.trace.c_str());
+        printNotice("cannot open the trace file " + options.trace + "; running without it");
     if (!options.log.empty()) {
         const std::string failed = checkLog(options.log);
         if (!failed.empty()) {
-            std::fprintf(stderr, "tarnwick-cli: %s (nothing sent)\n", failed.c_str());
+            printNotice(failed + " (nothing sent)");
             return exitUsage;
         }
     }
@@ -267,15 +264,15 @@ int runCommand(Options& options, const std::string& command) {
     const std::string failed = takeValues(options, command);
     std::string status;
     if (!failed.empty()) {
-        std::fprintf(stderr, "tarnwick-cli: %s\n", failed.c_str());
+        printNotice(failed);
         logged.record.failures.push_back(failed);
         exitCode = exitUsage;
     } else if (!openThePort(options.port, &status)) {
         const PortHolder& holder = lastPortHolder();
         const std::string line = "port " + options.port + ": " + status +
                                  (holder.who[0] != '\0' ? " In use by " + std::string(holder.who) : "");
-        std::fprintf(stderr, "tarnwick-cli: %s\n", line.c_str());
-        if (holder.rule[0] != '\0') std::fprintf(stderr, "tarnwick-cli: %s\n%s\n", portHolderRuleAdvice, holder.rule);
+        printNotice(line);
+        if (holder.rule[0] != '\0') printNotice(std::string(portHolderRuleAdvice) + "\n" + holder.rule);
         logged.record.failures.push_back(line);
         exitCode = exitPortNotOpened;
     } else if (options.watch) {
