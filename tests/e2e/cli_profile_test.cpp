@@ -89,6 +89,25 @@ TEST_F(CliEndToEnd, ACyrillicValueGoesOutAsWindows1251AndIsSavedAsUtf8) {
     EXPECT_EQ(device->received(), "");
 }
 
+// A path in a Cyrillic folder, in every failure line that names it: on stderr, in the JSON
+// report and in the log, as typed.
+TEST_F(CliEndToEnd, AFailureLineShowsACyrillicPathAsTyped) {
+    const Outcome read = cli({"--json", "read", "--port", "COM6", "--unit-only", "--save-profile", "нет папки/профиль.toml"});
+    EXPECT_EQ(read.exitCode, 1);
+    EXPECT_EQ(read.err, "tarnwick-cli: profile нет папки/профиль.toml: cannot be written\n");
+    EXPECT_NE(read.out.find("\"failures\": [\n    \"profile нет папки/профиль.toml: cannot be written\"\n  ]"),
+              std::string::npos)
+        << read.out;
+
+    std::remove("журнал.log");
+    const Outcome diff = cli({"diff", "профили/нет.toml", "--port", "COM6", "--log", "журнал.log"});
+    EXPECT_EQ(diff.exitCode, 2);
+    EXPECT_EQ(diff.err, "tarnwick-cli: profile профили/нет.toml: no such file\n");
+    const std::string log = fake::fileText("журнал.log");
+    EXPECT_NE(log.find("\"profile\":\"профили/нет.toml\""), std::string::npos) << log;
+    EXPECT_NE(log.find("\"failures\":[\"profile профили/нет.toml: no such file\"]"), std::string::npos) << log;
+}
+
 // The characters an INI reader stumbled over, from the device to the file and back.
 TEST_F(CliEndToEnd, ASavedProfileKeepsEveryCharacterAndAppliesBack) {
     devsim::UnitValues unit;

@@ -82,7 +82,7 @@ std::string logLine(const LogRecord& record) {
     line["durationMs"] = record.durationMs;
     line["result"] = record.result;
     line["failures"] = Json::array();
-    for (const std::string& failure : record.failures) line["failures"].push_back(deviceToUtf8(failure));
+    for (const std::string& failure : record.failures) line["failures"].push_back(failure);
     // One line whatever the values hold: dump() escapes line breaks inside strings.
     return line.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }

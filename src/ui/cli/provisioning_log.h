@@ -33,7 +33,7 @@ struct LogRecord {
     int exitCode = 0;
     long long durationMs = 0;
     std::string result;       // one line, as the table shows it
-    std::vector<std::string> failures;
+    std::vector<std::string> failures;  // UTF-8
 };
 
 // The current time as the log writes it: "2026-12-08T10:15:02.123Z".

@@ -10,8 +10,7 @@ namespace {
 
 std::string shown(const std::string& text) { return text.empty() ? "(empty)" : deviceToUtf8(text); }
 
-// The unit's and the modem's texts, and the failure lines that quote them, are Windows-1251
-// bytes; a terminal and JSON want UTF-8.
+// The unit's and the modem's texts are Windows-1251 bytes; a terminal and JSON want UTF-8.
 std::string utf8(const std::string& text) { return deviceToUtf8(text); }
 
 }  // namespace
@@ -68,7 +67,7 @@ std::string jsonReport(const Run& run, const std::string& command, const std::st
         document["values"].push_back(value);
     }
     document["failures"] = nlohmann::ordered_json::array();
-    for (const std::string& line : run.failures) document["failures"].push_back(utf8(line));
+    for (const std::string& line : run.failures) document["failures"].push_back(line);
     return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
@@ -87,8 +86,8 @@ std::string diffTextReport(const std::vector<Difference>& differences) {
     return out;
 }
 
-std::string diffJsonReport(const std::vector<Difference>& differences, const Run& read, int exitCode,
-                           const std::string& port) {
+std::string diffJsonReport(const std::vector<Difference>& differences, const std::vector<std::string>& failures,
+                           int exitCode, const std::string& port) {
     nlohmann::ordered_json document;
     document["command"] = "diff";
     document["port"] = port;
@@ -104,7 +103,7 @@ std::string diffJsonReport(const std::vector<Difference>& differences, const Run
         document["values"].push_back(value);
     }
     document["failures"] = nlohmann::ordered_json::array();
-    for (const std::string& line : read.failures) document["failures"].push_back(utf8(line));
+    for (const std::string& line : failures) document["failures"].push_back(line);
     return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 

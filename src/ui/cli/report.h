@@ -14,7 +14,8 @@ using namespace tarnwick::provision;
 // that `apply` found right, or "period: 012" for `read`.
 std::string textReport(const Run& run, const std::string& command);
 
-// {"command": ..., "port": ..., "exitCode": ..., "values": [...], "failures": [...]}
+// {"command": ..., "port": ..., "exitCode": ..., "values": [...], "failures": [...]}; the run's
+// failure lines already in UTF-8.
 std::string jsonReport(const Run& run, const std::string& command, const std::string& port);
 
 // `diff`: "period: same", "period: differs: device 012 → profile 013", "phone1: not readable",
@@ -22,9 +23,9 @@ std::string jsonReport(const Run& run, const std::string& command, const std::st
 std::string diffTextReport(const std::vector<Difference>& differences);
 
 // {"command": "diff", "port": ..., "exitCode": ..., "values": [{"name", "comparison",
-// "device", "profile"}], "failures": [...]}
-std::string diffJsonReport(const std::vector<Difference>& differences, const Run& read, int exitCode,
-                           const std::string& port);
+// "device", "profile"}], "failures": [...]}, the failure lines in UTF-8.
+std::string diffJsonReport(const std::vector<Difference>& differences, const std::vector<std::string>& failures,
+                           int exitCode, const std::string& port);
 
 // `ports --json`: [{"name": "COM5", "device": "/dev/ttyUSB0", "description": ...}]; a port
 // without a COMn name has "name": null.

@@ -44,8 +44,17 @@ std::string takePassword(Options& options) {
     return {};
 }
 
+// The core's failure lines quote the device's Windows-1251 bytes, while the program's own (a
+// path, the character a value lacks) are UTF-8. The core's are made UTF-8 once, as the run
+// hands them over, so that stderr, the JSON report and the log show every line as written.
+std::vector<std::string> shownLines(const std::vector<std::string>& deviceLines) {
+    std::vector<std::string> lines;
+    for (const std::string& line : deviceLines) lines.push_back(deviceToUtf8(line));
+    return lines;
+}
+
 void printFailures(const std::vector<std::string>& failures, const std::string& prefix = {}) {
-    for (const std::string& line : failures) printNotice(prefix + deviceToUtf8(line));
+    for (const std::string& line : failures) printNotice(prefix + line);
 }
 
 // Where the port name leads, as the port list shows it.
@@ -168,11 +177,11 @@ int runOnce(Options& options, const std::string& command, Logged& logged) {
         exitCode = comparisonExitCode(read, differences);
         if (logging) record.identity = readModemIdentity();
         closeThePort();
-        printFailures(read.failures);
-        printOut(options.json ? diffJsonReport(differences, read, exitCode, options.port)
+        record.failures = shownLines(read.failures);
+        printFailures(record.failures);
+        printOut(options.json ? diffJsonReport(differences, record.failures, exitCode, options.port)
                               : diffTextReport(differences));
         record.values = loggedDiff(differences);
-        record.failures = read.failures;
         return exitCode;
     }
     Run run;
@@ -188,6 +197,7 @@ int runOnce(Options& options, const std::string& command, Logged& logged) {
     if (logging) record.identity = readModemIdentity();
     closeThePort();
     tarnwick::closeTraceFile();
+    run.failures = shownLines(run.failures);
     if (!options.saveProfile.empty() && run.exitCode == exitOk) {
         const std::string failed = saveProfile(options.saveProfile, run, noInternet);
         if (!failed.empty()) {
@@ -210,10 +220,10 @@ int station(Options& options) {
         record.unit = unit;
         const Written done = writeOrApply(options, "apply");
         record.values = loggedWrite(done.run, done.read ? &done.before : nullptr);
-        record.failures = done.run.failures;
+        record.failures = shownLines(done.run.failures);
         if (!options.log.empty()) record.identity = readModemIdentity();
         int exitCode = done.run.exitCode;
-        printFailures(done.run.failures, "unit " + std::to_string(unit) + ": ");
+        printFailures(record.failures, "unit " + std::to_string(unit) + ": ");
         endLog(options, logged, &exitCode);
         if (options.json) {
             printOut(logLine(record));
