@@ -9,8 +9,9 @@
 // period), "lost" (the device has vanished), "busy" (COM6 held by another program),
 // "lost-left" and "back" (a vanished device that comes back by itself), "port-name-reset"
 // and "ports" (before and after COM5 is chosen from Tools > Ports), "profiles" (the profile
-// commands, against a healthy device), "scaled" (a start at 144 DPI), "exit" (by the menu) or
-// "close" (by the close box).
+// commands, against a healthy device), "scaled" (a start at 144 DPI), "console" (no window:
+// tarnwick-cli.exe on a console, see console_checks.cpp), "exit" (by the menu) or "close" (by
+// the close box).
 // Prints a line per check and returns 0 only when every check passed.
 #include "driver.h"
 
@@ -219,7 +220,7 @@ bool writeFileByWideName(const std::string& path, const std::string& bytes) {
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e beside|session|silent|plain|awkward|held|open-read|lost|busy|lost-left|back|port-name-reset|ports|profiles|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e beside|console|session|silent|plain|awkward|held|open-read|lost|busy|lost-left|back|port-name-reset|ports|profiles|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
@@ -227,8 +228,9 @@ int main(int argc, char** argv) {
     // Aware of the DPI, it sees every window in the screen's own pixels; unaware, it would be
     // shown a DPI-aware window's sizes scaled back to 96 DPI.
     SetProcessDPIAware();
-    if (scenario == "beside") {  // before the program's first start: no window yet
-        e2e::placeFilesBeside(paths);
+    if (scenario == "beside" || scenario == "console") {  // no window
+        if (scenario == "beside") e2e::placeFilesBeside(paths);  // before the program's first start
+        if (scenario == "console") e2e::checkConsole(paths);
         std::printf("%s: %d failed\n", scenario.c_str(), e2e::failures());
         return e2e::failures() == 0 ? 0 : 1;
     }

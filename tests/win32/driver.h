@@ -95,6 +95,9 @@ struct HeldTemporary {
 };
 
 // The scenarios, each a run of checks against one start of the program.
+// tarnwick-cli.exe, beside the program, on a console of the controller's own and into files,
+// against the device on COM5.
+void checkConsole(const Paths& paths);
 void checkResources(const Paths& paths);
 void checkStartState(bool settingsExpected);
 void checkLayout(int dpi = 96);

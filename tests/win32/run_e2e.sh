@@ -13,9 +13,10 @@
 # second with a silent device, which must find the _data.ini the first one wrote; the third on
 # a port without modem lines, as plain Wine gives; the fourth against an awkward device; the
 # fifth against a port another program holds and a device that vanishes and comes back. Then
-# --list-ports, Tools > Ports and tarnwick-cli.exe; last, a start at 150 % in a prefix of its
-# own. Wine's output is only ever redirected to files: its background processes would hold a
-# pipe open until the wineserver exits.
+# --list-ports, Tools > Ports and tarnwick-cli.exe, given Cyrillic arguments and paths and run on
+# a console of its own; last, a start at 150 % in a prefix of its own. Wine's output is only
+# ever redirected to files: its background processes would hold a pipe open until the
+# wineserver exits.
 set -euo pipefail
 
 while [ $# -gt 0 ]; do
@@ -313,19 +314,77 @@ controller ports
 controller close
 expect_exit_zero "close box"
 
+# run_cli NAME ARGUMENT...: tarnwick-cli.exe in the run folder, stdout and stderr in
+# $cli_out and $cli_err, the exit code in $cli_code; a run that printed nothing is tried again.
+run_cli() {
+  local name=$1 attempt
+  shift
+  cli_out="$logs/cli-$name.txt"
+  cli_err="$logs/cli-$name-errors.txt"
+  for attempt in 1 2 3; do
+    cli_code=0
+    (cd "$run_dir" && LD_PRELOAD="$shim" timeout 120 wine "$exe_dir/tarnwick-cli.exe" "$@" \
+       >"$cli_out" 2>"$cli_err") || cli_code=$?
+    { [ -s "$cli_out" ] || [ -s "$cli_err" ]; } && break
+    echo "tarnwick-cli.exe $name printed nothing (attempt $attempt, exit code $cli_code); again"
+  done
+  echo "tarnwick-cli.exe $name: exit code $cli_code; $(tr -d '\r' <"$cli_out" | tr '\n' ';')"
+  [ "$cli_code" -eq 0 ] || fail "tarnwick-cli.exe $name ended with exit code $cli_code: $(cat "$cli_err")"
+}
+# What the device received, as its log escapes it, its chunks joined: a byte's \xNN never splits.
+device_received() { sed -n 's/^ *[0-9]* ms <- //p' "$devsim_log" | tr -d '\n'; }
+
 # tarnwick-cli.exe, the console program: one write, verified by reading back.
-cli_out="$logs/cli-write.txt"
-for attempt in 1 2 3; do
-  cli_code=0
-  (cd "$run_dir" && LD_PRELOAD="$shim" timeout 120 wine "$exe_dir/tarnwick-cli.exe" write --port COM5 \
-     --period 123 --address 045 >"$cli_out" 2>"$logs/cli-write-errors.txt") || cli_code=$?
-  [ -s "$cli_out" ] && break
-  echo "tarnwick-cli.exe printed nothing (attempt $attempt, exit code $cli_code); again"
-done
-echo "tarnwick-cli.exe write: exit code $cli_code; $(tr -d '\r' <"$cli_out" | tr '\n' ';')"
-[ "$cli_code" -eq 0 ] || fail "tarnwick-cli.exe write ended with exit code $cli_code: $(cat "$logs/cli-write-errors.txt")"
+run_cli write write --port COM5 --period 123 --address 045
 grep -q "^period: written 123, read back 123, match" "$cli_out" || fail "tarnwick-cli.exe did not verify the period"
 grep -q "^address: written 045, read back 045, match" "$cli_out" || fail "tarnwick-cli.exe did not verify the address"
+
+# Cyrillic through Wine's command line, which a program's ANSI arguments get as question marks
+# here (code page 1252): a value, and a folder with a space for the password file, the log and
+# the trace. The device keeps Windows-1251.
+folder="$run_dir/профили станции"
+rm -rf "$folder"
+mkdir -p "$folder"
+printf 'станция-1\n' >"$folder/пароль станции.txt"
+printf 'пароль-17\n' >"$folder/пароль.txt"
+printf '# unit 17 at the bench\n[unit]\nperiod = "037"\n[modem]\nip = "10.0.0.5"\napn = "интернет"\nuser = "Пётр"\npassword-file = "пароль.txt"\n' \
+  >"$folder/unit-17.toml"
+printf '[unit]\nperiod = "037"\n[modem]\nip = "10.0.0.5"\napn = "internet"\nuser = "Иван"\n' >"$folder/сравнение.toml"
+run_cli cyrillic-write --trace "$(winpath "$folder/трасса.txt")" write --port COM5 --ip 10.0.0.5 --apn internet \
+  --user Иван --password-file "$(winpath "$folder/пароль станции.txt")" --log "$(winpath "$folder/журнал.log")"
+grep -q "^user: written Иван, read back Иван, match" "$cli_out" || fail "tarnwick-cli.exe did not verify --user Иван"
+received=$(device_received)
+[[ "$received" == *'AT^SICS=0,"user","\xC8\xE2\xE0\xED"'* ]] || fail "the modem did not get Иван in Windows-1251"
+[[ "$received" == *'AT^SICS=0,"passwd","\xF1\xF2\xE0\xED\xF6\xE8\xFF-1"'* ]] ||
+  fail "the modem did not get the password of \"пароль станции.txt\""
+grep -qF "set-up: Ok!" "$folder/трасса.txt" 2>/dev/null || fail "no trace in трасса.txt"
+
+# A profile in that folder, its password file named beside it, and the log's second line.
+run_cli cyrillic-apply apply "$(winpath "$folder/unit-17.toml")" --port COM5 --log "$(winpath "$folder/журнал.log")"
+grep -q "^user: written Пётр, read back Пётр, match" "$cli_out" || fail "apply did not verify the profile's user"
+received=$(device_received)
+for bytes in 'AT^SICS=0,"apn","\xE8\xED\xF2\xE5\xF0\xED\xE5\xF2"' 'AT^SICS=0,"user","\xCF\xB8\xF2\xF0"' \
+             'AT^SICS=0,"passwd","\xEF\xE0\xF0\xEE\xEB\xFC-17"'; do
+  [[ "$received" == *"$bytes"* ]] || fail "the modem did not get $bytes from the profile"
+done
+log_lines=$(grep -c . "$folder/журнал.log" 2>/dev/null) || log_lines=0
+[ "$log_lines" = 2 ] || fail "журнал.log holds $log_lines lines, not 2"
+applied=$(tail -n1 "$folder/журнал.log" 2>/dev/null) || applied=""
+[[ "$applied" == *"\"profileSha256\":\"$(sha256sum "$folder/unit-17.toml" | cut -d' ' -f1)\""* ]] ||
+  fail "the log's SHA-256 is not the profile's: $applied"
+[[ "$applied" == *'профили станции\\unit-17.toml"'* && "$applied" == *'{"name":"user","before":"Иван","after":"Пётр"'* ]] ||
+  fail "the log lacks the profile's path or the user before and after: $applied"
+
+# --save-profile into that folder, and the log as a table.
+run_cli cyrillic-read read --port COM5 --save-profile "$(winpath "$folder/прочитано.toml")"
+for line in 'period = "037"' 'apn = "интернет"' 'user = "Пётр"'; do
+  grep -qF "$line" "$folder/прочитано.toml" 2>/dev/null || fail "прочитано.toml lacks $line"
+done
+run_cli cyrillic-log log "$(winpath "$folder/журнал.log")"
+grep -q "apply: ok" "$cli_out" || fail "log does not show the apply"
+
+# On a console: what the engineer sees (the controller reads the console's screen back).
+controller console
 stop_devsim
 timeout 60 wine reg delete 'HKLM\Software\Wine\Ports' /v COM5 /f >>"$logs/reg-ports.txt" 2>&1 || true
 
