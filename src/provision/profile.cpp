@@ -11,6 +11,9 @@
 #include <sstream>
 
 #include "base/cp1251.h"
+#include "provision/device_text.h"
+#include "provision/password_file.h"
+#include "provision/paths.h"
 #include "modem/file_store.h"
 
 namespace tarnwick::provision {
@@ -70,50 +73,6 @@ std::string failureLine(const std::string& path, const Failure& failure) {
     return line + ": " + failure.text;
 }
 
-// The code point of the UTF-8 sequence at `i`, and its length; -1 (length 1) for bytes that
-// are not UTF-8.
-long decodeAt(std::string_view text, size_t i, size_t* length) {
-    const auto lead = static_cast<uint8_t>(text[i]);
-    *length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
-    uint32_t point = *length == 1 ? lead : lead & (0x7Fu >> *length);
-    for (size_t k = 1; *length != 0 && k < *length; ++k) {
-        const auto next = i + k < text.size() ? static_cast<uint8_t>(text[i + k]) : 0;
-        if ((next & 0xC0) != 0x80) *length = 0;
-        point = point << 6 | (next & 0x3Fu);
-    }
-    static const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (*length != 0 && point >= least[*length] && (point < 0xD800 || point > 0xDFFF) && point <= 0x10FFFF)
-        return point;
-    *length = 1;
-    return -1;
-}
-
-// The character at `i` as a message names it: "Ж" (U+0416).
-std::string shown(std::string_view text, size_t i) {
-    size_t length;
-    const long point = decodeAt(text, i, &length);
-    char code[16];
-    std::snprintf(code, sizeof code, " (U+%04lX)", point);
-    return "\"" + std::string(text.substr(i, length)) + "\"" + code;
-}
-
-// The profile's UTF-8 as the Windows-1251 bytes the unit and the modem keep. False, with the
-// character that code page has no byte for.
-bool toCp1251Bytes(std::string_view utf8, std::string* out, std::string* missing) {
-    out->clear();
-    for (size_t i = 0, length; i < utf8.size(); i += length) {
-        const long point = decodeAt(utf8, i, &length);
-        const int byte = point < 0 ? -1 : unicodeToCp1251(static_cast<uint32_t>(point));
-        if (byte < 0) {
-            // Bytes that are not UTF-8 name no character.
-            *missing = point < 0 ? std::string() : shown(utf8, i);
-            return false;
-        }
-        out->push_back(static_cast<char>(byte));
-    }
-    return true;
-}
-
 size_t bomLength(std::string_view text) { return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0; }
 
 // Where toml++ would place the byte at `offset`: lines and columns from 1, columns counting
@@ -147,11 +106,11 @@ Failure unreadableCharacter(std::string_view text) {
         const char c = text[i];
         if (static_cast<uint8_t>(c) >= 0x80) {
             size_t length;
-            if (decodeAt(text, i, &length) < 0)
+            if (utf8CharacterAt(text, i, &length) < 0)
                 return Failure{positionOf(text, i), "not UTF-8 text; save the profile as UTF-8"};
             if (in == In::code || ((in == In::text || in == In::longText) && !value))
                 return Failure{positionOf(text, i),
-                               shown(text, i) + " outside a value's quotes: keys are Latin letters, texts go in double quotes"};
+                               characterShown(text, i) + " outside a value's quotes: keys are Latin letters, texts go in double quotes"};
             i += length - 1;
             continue;
         }
@@ -191,7 +150,7 @@ Failure unreadableCharacter(std::string_view text) {
                 if (next < text.size() && (text[next] == '\r' || text[next] == '\n'))
                     while (next < text.size() && spaceOrBreak(text[next])) ++next;
                 if (next < text.size() && static_cast<uint8_t>(text[next]) >= 0x80)
-                    return Failure{positionOf(text, next), "a backslash before " + shown(text, next) +
+                    return Failure{positionOf(text, next), "a backslash before " + characterShown(text, next) +
                                                                ": write the text on one line, without it"};
                 i = next > i + 1 ? next - 1 : i + 1;
             } else if (closes) {
@@ -204,13 +163,6 @@ Failure unreadableCharacter(std::string_view text) {
         }
     }
     return {};
-}
-
-std::string toUtf8Text(const std::string& cp1251) {
-    std::string text(cp1251.size() * 3, '\0');
-    text.resize(cp1251ToUtf8(reinterpret_cast<const uint8_t*>(cp1251.data()), cp1251.size(), text.data(),
-                             text.size()));
-    return text;
 }
 
 void readValue(const Key& key, const toml::node& node, Profile& profile, Failure& failure) {
@@ -235,7 +187,7 @@ void readValue(const Key& key, const toml::node& node, Profile& profile, Failure
     }
     profile.lines[size_t(key.value)] = line;
     std::string bytes, missing;
-    if (toCp1251Bytes(text->get(), &bytes, &missing))
+    if (utf8ToDevice(text->get(), &bytes, &missing))
         profile.values[size_t(key.value)] = bytes;
     else
         note(failure, node.source().begin,
@@ -323,7 +275,7 @@ std::string profileText(const Profile& profile) {
     for (const Key& key : keys) {
         toml::table line;
         if (key.kind == Kind::text && profile.values[size_t(key.value)])
-            line.insert(key.name, toUtf8Text(*profile.values[size_t(key.value)]));
+            line.insert(key.name, deviceToUtf8(*profile.values[size_t(key.value)]));
         else if (key.kind == Kind::flag && profile.noInternet)
             line.insert(key.name, *profile.noInternet);
         else if (key.kind == Kind::path && profile.passwordFile)
@@ -348,13 +300,6 @@ std::string notKept(const Key& key, const Profile& profile) {
 }
 
 // Paths are UTF-8; u8path keeps them so where the system's names are wide.
-std::filesystem::path fileSystemPath(const std::string& path) { return std::filesystem::u8path(path); }
-
-bool isFolder(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_directory(fileSystemPath(path), error);
-}
-
 }  // namespace
 
 std::string readProfile(const std::string& path, Profile* profile) {
@@ -397,12 +342,6 @@ std::string writeProfile(const std::string& path, const Profile& profile) {
     return key != nullptr ? notKept(*key, profile) : reread + "; no profile written";
 }
 
-bool utf8ToDevice(std::string_view utf8, std::string* cp1251, std::string* missing) {
-    return toCp1251Bytes(utf8, cp1251, missing);
-}
-
-std::string deviceToUtf8(const std::string& cp1251) { return toUtf8Text(cp1251); }
-
 std::string loadProfile(const std::string& path, Wanted& wanted, std::string* passwordFile) {
     Profile profile;
     const std::string failed = readProfile(path, &profile);
@@ -411,36 +350,6 @@ std::string loadProfile(const std::string& path, Wanted& wanted, std::string* pa
         if (profile.values[v]) wanted.values[v] = profile.values[v];
     if (profile.noInternet) wanted.noInternet = *profile.noInternet;
     if (profile.passwordFile) *passwordFile = passwordFileOf(path, *profile.passwordFile);
-    return {};
-}
-
-std::string passwordFileOf(const std::string& profilePath, const std::string& passwordFile) {
-    const std::filesystem::path named = fileSystemPath(passwordFile);
-    if (named.is_absolute() || !named.has_relative_path()) return passwordFile;
-    return (fileSystemPath(profilePath).parent_path() / named).u8string();
-}
-
-std::string readPasswordFile(const std::string& path, std::string* password) {
-    password->clear();
-    std::string line;
-    {
-        std::ifstream file(fileSystemPath(path), std::ios::binary);
-        if (!file) return "password: the file " + path + " cannot be read";
-        if (!std::getline(file, line)) {
-            // On Linux a folder opens like a file; only its first read fails.
-            if (isFolder(path)) return "password: " + path + " is a folder, not a file";
-            if (file.bad()) return "password: the file " + path + " cannot be read";
-            return "password: the file " + path + " is empty; an empty password is an empty first line";
-        }
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::string missing;
-    if (utf8ToDevice(line, password, &missing)) return {};
-    if (!missing.empty()) {
-        password->clear();
-        return "password: a character in " + path + " is not in Windows-1251, which the modem uses";
-    }
-    *password = line;
     return {};
 }
 

@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "provision/device_text.h"
+#include "provision/password_file.h"
 #include "provision/run.h"
 #include "provision/values.h"
 
@@ -46,25 +48,6 @@ std::string readProfile(const std::string& path, Profile* profile);
 // Writes the profile, with a comment that the password is never kept. It is written only if
 // it reads back as the very same values; returns the failure line, or an empty text.
 std::string writeProfile(const std::string& path, const Profile& profile);
-
-// Text typed by the engineer (UTF-8) as the Windows-1251 bytes the unit and the modem keep.
-// False, with the character that code page lacks ("✓" (U+2713)), when it cannot be held; false
-// with `missing` empty when the text is not UTF-8 at all.
-bool utf8ToDevice(std::string_view utf8, std::string* cp1251, std::string* missing);
-
-// The unit's and the modem's Windows-1251 bytes as UTF-8, for a terminal, a report or a file.
-std::string deviceToUtf8(const std::string& cp1251);
-
-// Where the password file a profile names is: a relative name counts from the profile's folder,
-// where it was written beside the profile, whichever folder the program runs in.
-std::string passwordFileOf(const std::string& profilePath, const std::string& passwordFile);
-
-// The password in a password file: its first line, as Windows-1251 (a line that is not UTF-8
-// was written in the system's own single-byte code page and is taken as it is). An empty first
-// line is an empty password on purpose; a file that is missing, unreadable, a folder or holds
-// no line at all gives the failure line instead, so that a mistyped path never wipes the
-// modem's password. The failure line never shows the password.
-std::string readPasswordFile(const std::string& path, std::string* password);
 
 // The command line's side. loadProfile puts the profile's values into `wanted` and the
 // password file it names, if any, into `passwordFile`, found as passwordFileOf finds it.
