@@ -1,5 +1,7 @@
 #include "base/app_state.h"
 
+#include <initializer_list>
+
 #include "base/job_report.h"
 
 namespace tarnwick {
@@ -19,6 +21,7 @@ Job phone2WriteJob;
 Job smsPhoneReadJob;
 Job smsPhoneWriteJob;
 Job modemIdentityJob;
+Job modemStatusJob;
 
 Job* const allJobs[jobCount] = {
     &modemQueryJob,  &modemSetupJob,   &periodReadJob,  &periodWriteJob,
@@ -55,19 +58,23 @@ static TextField* const allFields[] = {
 uint8_t jobIndexOf(const Job& job) {
     for (int index = 0; index < jobCount; ++index)
         if (allJobs[index] == &job) return static_cast<uint8_t>(index);
-    return &job == &modemIdentityJob ? identityJobIndex : noJob;
+    if (&job == &modemIdentityJob) return identityJobIndex;
+    return &job == &modemStatusJob ? statusJobIndex : noJob;
 }
 
 bool jobsAtRest() {
     for (const Job* job : allJobs)
         if (job->trigger != 0 || job->state != 0) return false;
-    return modemIdentityJob.trigger == 0 && modemIdentityJob.state == 0;
+    for (const Job* job : {&modemIdentityJob, &modemStatusJob})
+        if (job->trigger != 0 || job->state != 0) return false;
+    return true;
 }
 
 void resetAppState() {
     tickCount = 0;
     for (Job* job : allJobs) *job = Job{};
     modemIdentityJob = Job{};
+    modemStatusJob = Job{};
     portHandle = invalidPort;
     readerRunning = 0;
     writerRunning = 0;

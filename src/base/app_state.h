@@ -70,8 +70,20 @@ extern Job* const allJobs[jobCount];
 extern Job modemIdentityJob;
 constexpr uint8_t identityJobIndex = jobCount;
 
+// The modem status check (will this modem reach the server?), beside the identity query and
+// like it: a program raises it, none of the twelve looks at its trigger, it refuses to start
+// while any other trigger is raised, and it is stepped after the identity query. Traced and
+// reported as job number statusJobIndex.
+extern Job modemStatusJob;
+constexpr uint8_t statusJobIndex = identityJobIndex + 1;
+// While the status check waits for the answer to its step k, its state is
+// statusWaitingBase + k: the trace names a burst that comes meanwhile after that step, as it
+// names a unit answer after the read waiting for it.
+constexpr uint8_t statusWaitingBase = 0x40;
+
 // The job's number as the trace and the job reports count them: its JobIndex for the twelve,
-// identityJobIndex for the identity query; noJob for anything else.
+// identityJobIndex for the identity query, statusJobIndex for the status check; noJob for
+// anything else.
 constexpr uint8_t noJob = 0xFF;
 uint8_t jobIndexOf(const Job& job);
 

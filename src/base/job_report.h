@@ -14,7 +14,8 @@ namespace tarnwick {
 
 enum class JobEnding : uint8_t {
     running,         // not ended since it left rest (or never ran)
-    ok,              // "Ok!"; the identity query: the serial number taken
+    ok,              // "Ok!"; the identity query: the serial number taken; the status check:
+                     // ran to its end and the modem answered (what it said is in its status)
     error,           // "Error!"; the identity query: ERROR
     empty0,          // the query: "Empty0", no stored service profile 0
     empty9,          // the query: "Empty9"
@@ -22,8 +23,11 @@ enum class JobEnding : uint8_t {
     answerTooShort,  // a unit read: the answer ended before the value
     inputRefused,    // a unit write: its field failed the check, nothing sent
     written,         // a unit write: sent, its time run out (no answer is awaited)
-    noAnswer,        // a unit read or the identity query ran into its deadline
+    noAnswer,        // a unit read or the identity query ran into its deadline; the status
+                     // check: the modem answered nothing it asked
     refusedToStart,  // another job's trigger was raised when it would have started
+    gaveWay,         // the status check: another job started while it ran, so it stopped
+                     // asking (and put back what it had changed)
 };
 
 // A step number that no step has.
@@ -57,7 +61,7 @@ private:
 constexpr JobReport freshJobReport = {0, 0, noStep, false, false, -1, JobEnding::running};
 
 // Room for the twelve jobs and those that stand beside them, by jobIndexOf.
-constexpr size_t reportedJobCount = size_t(identityJobIndex) + 1;
+constexpr size_t reportedJobCount = size_t(statusJobIndex) + 1;
 
 const JobReport& jobReport(const Job& job);
 

@@ -88,6 +88,11 @@ void traceBurst(uint32_t firstMs, uint32_t lastMs, const uint8_t* bytes, size_t 
     record.firstMs = sinceOrigin(firstMs);
     record.bits = bit;
     record.job = waitingRead();
+    // A unit answer goes to the read waiting for it even while a status check waits.
+    if (record.job == noJob && modemStatusJob.state >= statusWaitingBase) {
+        record.job = statusJobIndex;
+        record.step = static_cast<uint8_t>(modemStatusJob.state - statusWaitingBase);
+    }
     keepBytes(record, bytes, count);
 }
 

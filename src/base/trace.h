@@ -20,7 +20,8 @@ enum class TraceKind : uint8_t {
     portLost,        // bytes: the port name
     sent,            // bytes: what was handed to the writer
     burst,           // bytes: the burst as received; bits: the bit it set; job: the read job
-                     // that was waiting for it, or noJob
+                     // that was waiting for it, else statusJobIndex with step the step the
+                     // status check was waiting for, else noJob
     jobStarted,
     jobRefused,      // another job's trigger was raised
     jobStepSent,     // step: the step, or escapeStep

@@ -25,6 +25,13 @@ const Prefix prefixes[] = {
     {"\r\n^SISS:", 8, sissBit},
 };
 
+// What the status check's answers begin with. No prefix above begins "\r\n+", so none of
+// these can stand for one of their bits.
+const char* const statusPrefixes[] = {
+    "\r\n+CPIN:", "\r\n+CSQ:",  "\r\n+CREG:", "\r\n+CGREG:",     "\r\n+COPS:",
+    "\r\n+CGATT:", "\r\n+CRSM:", "\r\n+CMEE:", "\r\n+CME ERROR:",
+};
+
 constexpr char userPattern[] = "^SICS: 0,\"user\",\"";
 constexpr char apnPattern[] = "^SICS: 0,\"apn\",\"";
 constexpr char addressPattern[] = "^SISS: 9,\"address\",\"";
@@ -95,6 +102,14 @@ ByteRun serialNumber(const uint8_t* bytes, size_t start, size_t received) {
     return digits;
 }
 
+bool statusAnswer(const uint8_t* bytes, size_t start, size_t received) {
+    for (const char* prefix : statusPrefixes) {
+        const size_t length = std::strlen(prefix);
+        if (received - start >= length && std::memcmp(bytes + start, prefix, length) == 0) return true;
+    }
+    return false;
+}
+
 void putRaw(TextField& field, const uint8_t* bytes, size_t length) {
     field.useRaw();
     field.assign(bytes, static_cast<uint32_t>(length));
@@ -125,6 +140,9 @@ BurstMeaning interpretBurst(const uint8_t* bytes, size_t received) {
     meaning.identity = serialNumber(bytes, start, received);
     if (meaning.identity.found) {
         meaning.bit = identityBit;
+        meaning.answerStart = start;
+    } else if (statusAnswer(bytes, start, received)) {
+        meaning.bit = statusBit;
         meaning.answerStart = start;
     }
     return meaning;

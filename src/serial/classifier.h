@@ -8,6 +8,11 @@ namespace tarnwick {
 // AT+CGSN. The twelve jobs never send that command and never look at this bit.
 constexpr uint8_t identityBit = 0x40;
 
+// A burst that begins with the information line of a standard status command (+CPIN:, +CSQ:,
+// +CREG:, +CGREG:, +COPS:, +CGATT:, +CRSM:, +CMEE:) or with a +CME ERROR. Only the status
+// check sends those commands and looks at this bit; the twelve jobs never do.
+constexpr uint8_t statusBit = 0x80;
+
 // A run of bytes within a burst: where it starts and how long it is.
 struct ByteRun {
     size_t start = 0;

@@ -61,10 +61,40 @@ TEST_F(ClassifierTest, ASerialNumberSetsTheIdentityBitAndNothingElse) {
     EXPECT_EQ(classify("\r\n+CGSN: 352099001761481\r\n"), 0);
 }
 
+// The status check's answers: their own bit, behind an echo too, and never one of the bits the
+// twelve jobs and the identity query wait for. An IMSI is bare digits like a serial number, and
+// takes the identity bit as a serial number does.
+TEST_F(ClassifierTest, StatusAnswersSetTheStatusBitAndNoneOfTheOthers) {
+    const struct {
+        std::string burst;
+        uint8_t bit;
+    } cases[] = {
+        {"\r\n+CPIN: READY\r\n\r\nOK\r\n", statusBit},
+        {"AT+CSQ\r\r\n+CSQ: 13,99\r\n\r\nOK\r\n", statusBit},
+        {"\r\n+CREG: 0,1\r\n\r\nOK\r\n", statusBit},
+        {"\r\n+CGREG: 2,5,\"1A2B\",\"00C3D4E5\"\r\n\r\nOK\r\n", statusBit},
+        {"\r\n+COPS: 0,0,\"MegaFon\",0\r\n\r\nOK\r\n", statusBit},
+        {"\r\n+CGATT: 1\r\n\r\nOK\r\n", statusBit},
+        {"\r\n+CRSM: 144,0,\"98070121436587092143\"\r\n\r\nOK\r\n", statusBit},
+        {"\r\n+CMEE: 0\r\n\r\nOK\r\n", statusBit},
+        {"\r\n+CME ERROR: 10\r\n", statusBit},
+        {"AT+CIMI\r\r\n+CME ERROR: SIM PIN required\r\n", statusBit},
+        {"\r\n250017012345678\r\n\r\nOK\r\n", identityBit},
+        {"\r\n+CSQ", 0},                 // cut before its colon
+        {"\r\n+CGSN: 352099001761481\r\n", 0},
+        {"\r\n+CMTI: \"SM\",3\r\n", 0},  // an unsolicited message, no status answer
+        {"+CSQ: 13,99\r\n", 0},           // without the line end in front
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(classify(c.burst), c.bit) << c.burst;
+        EXPECT_EQ(shown(3021), "before");
+    }
+}
+
 TEST_F(ClassifierTest, NearMissesSetNothing) {
     for (const std::string& burst :
          {std::string("OK\r\n"), std::string("AT&W\r"), std::string("ATE0\r\nOK\r\n"),
-          std::string("AT\nOK\r\n"), std::string("at\r\r\nOK\r\n"), std::string("\r\nERROR: 3\r\n"), std::string("\r\n+CME ERROR: 4\r\n"),
+          std::string("AT\nOK\r\n"), std::string("at\r\r\nOK\r\n"), std::string("\r\nERROR: 3\r\n"), std::string("\r\n+CMEE ERROR: 4\r\n"),
           std::string("ERROR\r\n"), std::string("\x00\x0A\x21\xAA\x40", 5),
           std::string("\x0A\x21\xAB", 3), std::string("\r\n^SISS 9\r\n"), std::string("")}) {
         EXPECT_EQ(classify(burst), 0) << burst;
