@@ -5,6 +5,7 @@
 #include "base/app_state.h"
 #include "modem/identity_job.h"
 #include "modem/modem_jobs.h"
+#include "modem/status_job.h"
 #include "serial/burst.h"
 #include "unit/parameter_jobs.h"
 
@@ -21,6 +22,8 @@ void mainTick() {
         stepParameterJob(static_cast<JobIndex>(index));
     // Last, so that it never changes which of the twelve starts; at rest unless raised.
     stepModemIdentityJob();
+    // After the identity query, which it refuses to start beside.
+    stepModemStatusJob();
     ++tickCount;
     writeTraceFile();
 }

@@ -6,6 +6,7 @@
 
 #include "modem/file_store.h"
 #include "modem/job_steps.h"
+#include "modem/status_answers.h"
 #include "serial/buffers.h"
 #include "serial/classifier.h"
 #include "serial/port_holder.h"
@@ -56,7 +57,9 @@ private:
     size_t used = 0;
 };
 
-bool isModemJob(uint8_t job) { return job == modemSetupIndex || job == modemQueryIndex || job == identityJobIndex; }
+bool isModemJob(uint8_t job) {
+    return job == modemSetupIndex || job == modemQueryIndex || job == identityJobIndex || job == statusJobIndex;
+}
 
 // What a unit read selector or write digit stands for.
 const char* parameterName(uint8_t selector) {
@@ -134,10 +137,28 @@ void putRun(Line& line, const char* label, const TraceRecord& record, const Byte
     line.escaped(record.bytes + run.start, run.length);
 }
 
+// A burst that came while the status check waited is read as the answer to its step.
+void decodeStatusAnswer(Line& line, const TraceRecord& record) {
+    StatusAnswer answer;
+    char text[160];
+    if (!readStatusAnswer(record.step, record.bytes, record.length, answer)) {
+        line.put("status: not the answer to step %u (%s)", record.step, statusStepName(record.step));
+        return;
+    }
+    const size_t length = describeStatusAnswer(record.step, answer, text, sizeof text);
+    line.put("status: ");
+    line.escaped(reinterpret_cast<const uint8_t*>(text), length);
+    if (answer.echo) line.put(" (behind the echo)");
+}
+
 void decodeModemAnswer(Line& line, const TraceRecord& record) {
     line.escaped(record.bytes, record.length);
     const BurstMeaning meaning = interpretBurst(record.bytes, record.length);
     line.put("  = ");
+    if (record.job == statusJobIndex) {
+        decodeStatusAnswer(line, record);
+        return;
+    }
     switch (meaning.bit) {
     case okBit: line.put("OK"); break;
     case blankOkBit: line.put("blank-line OK"); break;

@@ -5,6 +5,7 @@
 #include "base/app_state.h"
 #include "base/trace.h"
 #include "modem/setup_steps.h"
+#include "modem/status_answers.h"
 
 namespace tarnwick {
 
@@ -29,6 +30,7 @@ size_t put(size_t capacity, int written) {
 
 const char* jobName(uint8_t job) {
     if (job == identityJobIndex) return "identity";
+    if (job == statusJobIndex) return "status";
     return job < jobCount ? jobNames[job] : "job";
 }
 
@@ -48,6 +50,10 @@ size_t jobStepLabel(uint8_t job, uint8_t step, bool withoutInternet, char* out, 
     }
     if (job == identityJobIndex)
         return put(capacity, std::snprintf(out, capacity, "identity step %u (serial number)", step));
+    if (job == statusJobIndex) {
+        if (step < statusStepCount) return put(capacity, std::snprintf(out, capacity, "status step %u (%s)", step, statusStepName(step)));
+        return put(capacity, std::snprintf(out, capacity, "status step %u ", step));
+    }
     return put(capacity, std::snprintf(out, capacity, "%s request", jobName(job)));
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // The jobs and their steps by name, as the trace shows them and as the failure lines of
-// provisioning quote them: "set-up step 6 (APN)", "query step 2 (load profile 0)".
+// provisioning quote them: "set-up step 6 (APN)", "query step 2 (load profile 0)", "status step 3
+// (signal)".
 #include <cstddef>
 #include <cstdint>
 
 namespace tarnwick {
 
-// "query", "set-up", "period read" ... "SMS phone write", "identity"; "job" for any other
+// "query", "set-up", "period read" ... "SMS phone write", "identity", "status"; "job" for any other
 // number. By the job's number as jobIndexOf gives it.
 const char* jobName(uint8_t job);
 
