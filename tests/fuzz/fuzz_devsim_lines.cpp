@@ -1,7 +1,7 @@
 // The simulated modem's AT line parser on arbitrary command lines, one after the other on the
 // same modem. Checks that every answer has one of the forms a modem gives (nothing, OK, the
-// blank-line OK, ERROR, or a listing that ends in OK), and that a listing shows a password
-// only as stars.
+// blank-line OK, ERROR, +CME ERROR, or a listing or a value that ends in OK), and that a listing
+// shows a password only as stars.
 #include <cstdint>
 #include <string>
 
@@ -25,8 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t end = input.find('\r', start);
         if (end == std::string::npos) end = input.size();
         const std::string answer = devsim::answerModemLine(modem, input.substr(start, end - start));
+        // After AT+CMEE=1 or =2 an equipment error reads +CME ERROR: <n> or its words.
+        const bool equipmentError = answer.compare(0, 14, "\r\n+CME ERROR: ") == 0 && endsWith(answer, "\r\n") &&
+                                    answer.find('\r', 2) == answer.size() - 2;
         FUZZ_CHECK(answer.empty() || answer == "\r\nOK\r\n" || answer == "\r\n\r\nOK\r\n" ||
-                   answer == "\r\nERROR\r\n" || (answer.compare(0, 2, "\r\n") == 0 && endsWith(answer, "OK\r\n")));
+                   answer == "\r\nERROR\r\n" || equipmentError ||
+                   (answer.compare(0, 2, "\r\n") == 0 && endsWith(answer, "OK\r\n")));
         // Each connection profile's password line: "^SICS: n,"passwd","*****"" or empty.
         for (size_t at = answer.find("\r\n^SICS: "); at != std::string::npos;
              at = answer.find("\r\n^SICS: ", at + 1)) {

@@ -21,8 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t capacity = 1 + data[3] * 16;
     data += 4;
     size -= 4;
-    // The identity job stands beside the twelve, as tarnwick-cli --log runs it.
-    Job* target = job % (jobCount + 1) == jobCount ? &modemIdentityJob : allJobs[job % jobCount];
+    // The identity query and the status check stand beside the twelve.
+    Job* const besides[] = {&modemIdentityJob, &modemStatusJob};
+    Job* target = job % (jobCount + 2) >= jobCount ? besides[job % (jobCount + 2) - jobCount] : allJobs[job % jobCount];
+    // A burst that comes while the status check waits for one of its steps (or for none known).
+    modemStatusJob.state = kind == 1 && (job & 2) != 0 ? static_cast<uint8_t>(statusWaitingBase + step % 16) : 0;
     if (kind == 0) traceSent(data, size);
     else if (kind == 1) traceBurst(0, 0, data, size, step);
     else if (kind == 2) traceJobResult(*target, data, size);

@@ -8,7 +8,10 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "line_helpers.h"
 
@@ -207,6 +210,133 @@ TEST_F(DevsimTest, AllResetAndSaveCoverBothKindsAndLoadingWhatWasNeverSavedIsAnE
     EXPECT_EQ(askShort("AT^SIPS=connection,save,9\r\n", "ERROR\r\n"), "\r\nERROR\r\n");
 }
 
+// --- the modem's status -------------------------------------------------------------------
+
+// What each status command answers for each state a modem in the field is found in: the SIM
+// keeps it off the network until it is ready, a detached modem is not registered for packet
+// data, and an error reads as the error mode says.
+TEST(DevsimStatusTest, EachStatusCommandAnswersAsTheModemStands) {
+    using Change = std::function<void(devsim::ModemState&)>;
+    const std::string ok = "\r\nOK\r\n";
+    const auto info = [&ok](const std::string& line) { return "\r\n" + line + "\r\n" + ok; };
+    const std::string error = "\r\nERROR\r\n";
+    const struct {
+        const char* what;
+        Change change;
+        std::vector<std::pair<std::string, std::string>> answers;  // command, answer
+    } cases[] = {
+        {"as it comes", [](devsim::ModemState&) {},
+         {{"AT+CMEE?", info("+CMEE: 0")}, {"AT+CPIN?", info("+CPIN: READY")}, {"AT+CSQ", info("+CSQ: 13,99")},
+          {"AT+CREG?", info("+CREG: 0,1")}, {"AT+CGREG?", info("+CGREG: 0,1")},
+          {"AT+COPS?", info("+COPS: 0,0,\"MegaFon\",0")}, {"AT+CGATT?", info("+CGATT: 1")},
+          {"AT+CGSN", info("352099001761481")}, {"AT+CIMI", info("250017012345678")},
+          {"AT+CRSM=176,12258,0,0,10", info("+CRSM: 144,0,\"98070121436587092143\"")}}},
+        {"no SIM, plain errors", [](devsim::ModemState& m) { m.sim = devsim::Sim::absent; },
+         {{"AT+CPIN?", error}, {"AT+CIMI", error}, {"AT+CRSM=176,12258,0,0,10", error}, {"AT+CREG?", info("+CREG: 0,0")},
+          {"AT+CGREG?", info("+CGREG: 0,0")}, {"AT+COPS?", info("+COPS: 0")}, {"AT+CGATT?", info("+CGATT: 0")},
+          {"AT+CSQ", info("+CSQ: 13,99")}, {"AT+CGSN", info("352099001761481")}}},
+        {"no SIM, numeric errors", [](devsim::ModemState& m) { m.sim = devsim::Sim::absent; m.errorMode = 1; },
+         {{"AT+CPIN?", "\r\n+CME ERROR: 10\r\n"}, {"AT+CIMI", "\r\n+CME ERROR: 10\r\n"},
+          {"AT+CRSM=176,12258,0,0,10", "\r\n+CME ERROR: 10\r\n"}}},
+        {"no SIM, errors in words", [](devsim::ModemState& m) { m.sim = devsim::Sim::absent; m.errorMode = 2; },
+         {{"AT+CPIN?", "\r\n+CME ERROR: SIM not inserted\r\n"}}},
+        {"PIN wanted", [](devsim::ModemState& m) { m.sim = devsim::Sim::pin; m.errorMode = 1; },
+         {{"AT+CPIN?", info("+CPIN: SIM PIN")}, {"AT+CIMI", "\r\n+CME ERROR: 11\r\n"},
+          {"AT+CRSM=176,12258,0,0,10", info("+CRSM: 144,0,\"98070121436587092143\"")}, {"AT+CREG?", info("+CREG: 0,0")}}},
+        {"PUK wanted", [](devsim::ModemState& m) { m.sim = devsim::Sim::puk; m.errorMode = 1; },
+         {{"AT+CPIN?", info("+CPIN: SIM PUK")}, {"AT+CIMI", "\r\n+CME ERROR: 12\r\n"}}},
+        {"roaming", [](devsim::ModemState& m) { m.registration = devsim::Registration::roaming; },
+         {{"AT+CREG?", info("+CREG: 0,5")}, {"AT+CGREG?", info("+CGREG: 0,5")}, {"AT+CGATT?", info("+CGATT: 1")}}},
+        {"searching", [](devsim::ModemState& m) { m.registration = devsim::Registration::searching; },
+         {{"AT+CREG?", info("+CREG: 0,2")}, {"AT+CGREG?", info("+CGREG: 0,2")}, {"AT+COPS?", info("+COPS: 0")},
+          {"AT+CGATT?", info("+CGATT: 0")}}},
+        {"denied", [](devsim::ModemState& m) { m.registration = devsim::Registration::denied; },
+         {{"AT+CREG?", info("+CREG: 0,3")}, {"AT+CGREG?", info("+CGREG: 0,3")}}},
+        {"not registered", [](devsim::ModemState& m) { m.registration = devsim::Registration::none; },
+         {{"AT+CREG?", info("+CREG: 0,0")}, {"AT+CGATT?", info("+CGATT: 0")}}},
+        {"home but not attached", [](devsim::ModemState& m) { m.attach = false; },
+         {{"AT+CREG?", info("+CREG: 0,1")}, {"AT+CGREG?", info("+CGREG: 0,0")}, {"AT+CGATT?", info("+CGATT: 0")},
+          {"AT+COPS?", info("+COPS: 0,0,\"MegaFon\",0")}}},
+        {"a numeric operator, no signal, a short ICCID",
+         [](devsim::ModemState& m) { m.operatorName = "25002"; m.rssi = 99; m.iccid = "8970101234567890123"; },
+         {{"AT+COPS?", info("+COPS: 0,2,\"25002\",0")}, {"AT+CSQ", info("+CSQ: 99,99")},
+          {"AT+CRSM=176,12258,0,0,10", info("+CRSM: 144,0,\"980701214365870921F3\"")}}},
+        {"settings", [](devsim::ModemState&) {},
+         {{"AT+CMEE=2", ok}, {"AT+CMEE?", info("+CMEE: 2")}, {"AT+CMEE=3", error}, {"AT+CMEE=?", info("+CMEE: (0-2)")},
+          {"AT+CREG=2", ok}, {"AT+CREG?", info("+CREG: 2,1,\"1A2B\",\"00C3D4E5\"")}, {"AT+CGREG=7", error},
+          {"AT+CRSM=176,28423,0,0,9", info("+CRSM: 106,130")}, {"AT+COPS=?", error}}},
+        {"a profile never stored, numeric errors", [](devsim::ModemState& m) { m.errorMode = 1; },
+         {{"AT^SIPS=service,load,0", "\r\n+CME ERROR: 3\r\n"}, {"ATZZ", error}}},
+    };
+    for (const auto& c : cases) {
+        devsim::ModemState modem;
+        c.change(modem);
+        for (const auto& [command, answer] : c.answers)
+            EXPECT_EQ(devsim::answerModemLine(modem, command), answer) << c.what << ": " << command;
+    }
+}
+
+TEST(DevsimStatusTest, TheStatusOptionsTakeTheirValuesAndRefuseOthers) {
+    const struct {
+        const char* option;
+        const char* value;
+        int used;
+    } cases[] = {
+        {"--sim", "absent", 2},       {"--sim", "pin", 2},           {"--sim", "PIN", -1},
+        {"--sim", "", -1},            {"--signal", "0", 2},          {"--signal", "31", 2},
+        {"--signal", "99", 2},        {"--signal", "32", -1},        {"--signal", "-1", -1},
+        {"--signal", "099", -1},      {"--registration", "roaming", 2}, {"--registration", "lost", -1},
+        {"--attached", "0", 2},       {"--attached", "2", -1},       {"--operator", "Tele 2", 2},
+        {"--operator", "", -1},       {"--operator", "a\"b", -1},    {"--imsi", "250017012345678", 2},
+        {"--imsi", "2500170123456789", -1}, {"--iccid", "8970101234567890123", 2}, {"--iccid", "89x", -1},
+        {"--cmee", "2", 2},           {"--cmee", "3", -1},
+    };
+    for (const auto& c : cases) {
+        devsim::Faults faults;
+        devsim::UnitValues unit;
+        devsim::ModemState modem;
+        std::string option = c.option, value = c.value;
+        char* argv[] = {option.data(), value.data()};
+        EXPECT_EQ(devsim::parseDeviceOption(2, argv, 0, faults, unit, modem), c.used) << c.option << " " << c.value;
+    }
+    devsim::Faults faults;
+    devsim::UnitValues unit;
+    devsim::ModemState modem;
+    std::string a = "--registration", b = "denied", c = "--signal", d = "3", e = "--sim";
+    char* argv[] = {a.data(), b.data(), c.data(), d.data(), e.data()};
+    EXPECT_EQ(devsim::parseDeviceOption(5, argv, 0, faults, unit, modem), 2);
+    EXPECT_EQ(devsim::parseDeviceOption(5, argv, 2, faults, unit, modem), 2);
+    EXPECT_EQ(devsim::parseDeviceOption(5, argv, 4, faults, unit, modem), -1) << "its value is missing";
+    EXPECT_EQ(modem.registration, devsim::Registration::denied);
+    EXPECT_EQ(modem.rssi, 3);
+}
+
+TEST_F(DevsimTest, StatusValuesChangeWhileItRunsThroughTheApiAndControlLines) {
+    EXPECT_EQ(askShort("AT+CSQ\r\n", "OK\r\n"), "AT+CSQ\r\r\n+CSQ: 13,99\r\n\r\nOK\r\n");
+    device.setSignal(20);
+    device.setRegistration(devsim::Registration::roaming);
+    EXPECT_EQ(askShort("AT+CSQ\r\n", "OK\r\n"), "AT+CSQ\r\r\n+CSQ: 20,99\r\n\r\nOK\r\n");
+    EXPECT_EQ(askShort("AT+CGREG?\r\n", "OK\r\n"), "AT+CGREG?\r\r\n+CGREG: 0,5\r\n\r\nOK\r\n");
+    device.setSim(devsim::Sim::absent);
+    EXPECT_EQ(askShort("AT+CMEE=1\r\n", "OK\r\n"), "AT+CMEE=1\r\r\nOK\r\n");
+    EXPECT_EQ(askShort("AT+CPIN?\r\n", "10\r\n"), "AT+CPIN?\r\r\n+CME ERROR: 10\r\n");
+
+    std::string why;
+    for (const char* control : {"signal 5", "sim ready", "attached 0", "operator 25099", "echo 0", "delay 0"})
+        EXPECT_TRUE(device.applyControl(control, &why)) << control << ": " << why;
+    EXPECT_EQ(device.modem().rssi, 5);
+    EXPECT_FALSE(device.modem().attach);
+    EXPECT_EQ(askShort("AT+COPS?\r\n", "OK\r\n"), "\r\n+COPS: 0,2,\"25099\",0\r\n\r\nOK\r\n");
+    for (const char* control : {"signal", "signal loud", "bogus 1", "silent yes", "no-echo 1", ""}) {
+        EXPECT_FALSE(device.applyControl(control, &why)) << control;
+        EXPECT_NE(why, "");
+    }
+    EXPECT_TRUE(device.applyControl("silent 1", &why));
+    EXPECT_EQ(line.ask("AT+CSQ\r\n", "OK\r\n", 300), "");
+    EXPECT_TRUE(device.applyControl("silent 0", &why));
+    EXPECT_EQ(askShort("AT+CSQ\r\n", "OK\r\n"), "\r\n+CSQ: 5,99\r\n\r\nOK\r\n");
+}
+
 // --- faults -------------------------------------------------------------------------------
 
 TEST_F(DevsimTest, SilentAnswersNothingAndErrorAnswersErrorAndChangesNothing) {
@@ -316,6 +446,46 @@ TEST(DevsimProgramTest, RegistersItsDeviceAsComNAndRemovesItOnSigterm) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     struct stat info;
     EXPECT_NE(lstat(link.c_str(), &info), 0);
+}
+
+// A shell test changes the running program through its control file: the new values hold from
+// the next look at the file, within a few tens of milliseconds.
+TEST(DevsimProgramTest, TakesNewValuesFromItsControlFileWhileItRuns) {
+    testline::TempDir folder;
+    const std::string control = folder.path() + "/control";
+    std::ofstream(control) << "signal 20\nregistration roaming\n";
+    const std::string command = std::string(DEVSIM_PROGRAM) + " --control " + control;
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(out[1], 1);
+        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    FILE* stream = fdopen(out[0], "r");
+    char path[256] = {};
+    ASSERT_NE(fgets(path, sizeof path, stream), nullptr);
+    std::string device(path);
+    device.pop_back();
+    {
+        RawLine line(device);
+        EXPECT_EQ(line.ask("AT+CSQ\r\n", "OK\r\n"), "AT+CSQ\r\r\n+CSQ: 20,99\r\n\r\nOK\r\n") << "in force from the start";
+        EXPECT_EQ(line.ask("AT+CREG?\r\n", "OK\r\n"), "AT+CREG?\r\r\n+CREG: 0,5\r\n\r\nOK\r\n");
+        std::ofstream(control) << "# a weaker signal\nsignal 4\nnonsense here\nsim absent\n";
+        std::string answer;
+        for (int tries = 0; tries < 200 && answer.find("+CSQ: 4,") == std::string::npos; ++tries)
+            answer = line.ask("AT+CSQ\r\n", "OK\r\n");
+        EXPECT_EQ(answer, "AT+CSQ\r\r\n+CSQ: 4,99\r\n\r\nOK\r\n");
+        EXPECT_EQ(line.ask("AT+CPIN?\r\n", "ERROR\r\n"), "AT+CPIN?\r\r\nERROR\r\n") << "the lines after a bad one count";
+    }
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    fclose(stream);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

@@ -430,6 +430,54 @@ ModemState Device::modem() const {
     return modem_;
 }
 
+void Device::changeModem(const std::function<void(ModemState&)>& change) {
+    std::lock_guard<std::mutex> hold(lock_);
+    change(modem_);
+}
+
+void Device::setSim(Sim sim) {
+    changeModem([sim](ModemState& modem) { modem.sim = sim; });
+}
+
+void Device::setSignal(int rssi) {
+    changeModem([rssi](ModemState& modem) { modem.rssi = rssi; });
+}
+
+void Device::setRegistration(Registration registration) {
+    changeModem([registration](ModemState& modem) { modem.registration = registration; });
+}
+
+void Device::setAttach(bool attach) {
+    changeModem([attach](ModemState& modem) { modem.attach = attach; });
+}
+
+void Device::setOperatorName(const std::string& name) {
+    changeModem([&name](ModemState& modem) { modem.operatorName = name; });
+}
+
+bool Device::applyControl(const std::string& line, std::string* why) {
+    const size_t space = line.find(' ');
+    std::string name = line.substr(0, space);
+    const std::string value = space == std::string::npos ? std::string() : line.substr(space + 1);
+    std::lock_guard<std::mutex> hold(lock_);
+    // The switches that are options without a value take 0 or 1 here, so that they go off too.
+    bool* const switches[] = {&faults_.silent, &faults_.errorToAll, &modem_.echo};
+    const char* const switchNames[] = {"silent", "error", "echo"};
+    for (size_t k = 0; k < 3; ++k)
+        if (name == switchNames[k]) {
+            if (value != "0" && value != "1") break;
+            *switches[k] = value == "1";
+            return true;
+        }
+    std::string option = "--" + name;
+    std::string argument = value;
+    char* argv[] = {option.data(), argument.data()};
+    const bool known = name != "silent" && name != "error" && name != "echo" && name != "no-echo";
+    if (known && parseDeviceOption(2, argv, 0, faults_, unit_, modem_) == 2) return true;
+    if (why != nullptr) *why = "not a control line: " + line;
+    return false;
+}
+
 std::string Device::received() const {
     std::lock_guard<std::mutex> hold(lock_);
     return received_;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -53,6 +54,10 @@ struct Profile {
 constexpr int connectionProfiles = 6;  // 0..5
 constexpr int serviceProfiles = 10;    // 0..9
 
+enum class Sim { ready, absent, pin, puk };
+// The stat of +CREG and +CGREG.
+enum class Registration { none = 0, home = 1, searching = 2, denied = 3, roaming = 5 };
+
 struct ModemState {
     bool echo = true;  // on at power-up
     // What AT+CGSN answers: the modem's IMEI, fifteen digits whose last is the Luhn check
@@ -60,6 +65,21 @@ struct ModemState {
     std::string imei = "352099001761481";
     int messageFormat = 0;
     int dtrMode = 2;
+    // What the standard status commands answer. A SIM that is not ready keeps the modem off
+    // the network (+CREG 0, +COPS without an operator, detached) and its IMSI locked away; the
+    // ICCID can be read whenever a SIM is in. A registered modem is attached for packet data
+    // only when `attach` is set; until then +CGREG says 0, as for a modem whose attach failed.
+    Sim sim = Sim::ready;
+    int rssi = 13;  // -87 dBm, a fair signal
+    int ber = 99;
+    Registration registration = Registration::home;
+    bool attach = true;
+    std::string operatorName = "MegaFon";  // digits alone: a numeric code, given in format 2
+    std::string imsi = "250017012345678";
+    std::string iccid = "89701012345678901234";
+    int errorMode = 0;   // AT+CMEE: 0 plain ERROR, 1 +CME ERROR: <n>, 2 +CME ERROR: <text>
+    int cregMode = 0;    // AT+CREG=<n>: 2 adds the location to +CREG?
+    int cgregMode = 0;   // AT+CGREG=<n>
     bool written = false;  // AT&W seen
     Profile connection[connectionProfiles];
     Profile service[serviceProfiles];
@@ -95,6 +115,19 @@ public:
 
     void setModem(const ModemState& state);
     ModemState modem() const;
+    // One change to the modem, made under the device's lock so that nothing the modem is
+    // doing meanwhile is lost; the setters below are the changes tests make between checks.
+    void changeModem(const std::function<void(ModemState&)>& change);
+    void setSim(Sim sim);
+    void setSignal(int rssi);
+    void setRegistration(Registration registration);
+    void setAttach(bool attach);
+    void setOperatorName(const std::string& name);
+
+    // One line of tarnwick-devsim's control file: an option's name without its dashes and its
+    // value ("signal 20", "sim absent", "registration roaming", "delay 300"), or "silent 1",
+    // "error 0", "echo 1". False, with the reason, for a line it does not know.
+    bool applyControl(const std::string& line, std::string* why);
 
     // Everything received so far, as one string and as the chunks read from the master.
     std::string received() const;
@@ -187,6 +220,15 @@ private:
 // command says: the OK, blank-line OK or ERROR forms, the listings, or nothing for a line that
 // is no command. The echo and the fault switches are the Device's business.
 std::string answerModemLine(ModemState& modem, const std::string& line);
+
+// The answer to one of the standard status commands (AT+CPIN?, AT+CSQ, AT+CREG? ... AT+CRSM,
+// AT+CMEE), changing the modem as AT+CMEE=, AT+CREG= and AT+CGREG= say; empty for any other
+// line. An error is given as the error mode says: ERROR, +CME ERROR: <n> or its words.
+std::string answerStatusCommand(ModemState& modem, const std::string& command);
+std::string equipmentError(const ModemState& modem, int code);
+// The status options of parseDeviceOption ("--sim", "--signal" ...): 2 when taken, -1 for a bad
+// value, 0 for another option.
+int parseStatusOption(const std::string& option, const char* value, ModemState& modem);
 
 // Parses the fault and value options shared by the program and its tests ("--silent",
 // "--delay 300", ...). Returns the number of arguments consumed at argv[i] (0 when the

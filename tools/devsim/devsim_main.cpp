@@ -1,7 +1,7 @@
 // tarnwick-devsim: the simulated unit and modem as a program. Prints the pseudo-terminal's
 // device path on one line and serves it until SIGTERM or SIGINT; with --register COMn it also
 // makes the device known to Tarnwick as COMn in a ports folder, and removes that entry again
-// on the way out.
+// on the way out; with --control FILE it takes new values from FILE while it runs.
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "devsim.h"
@@ -21,6 +24,7 @@ namespace {
 struct Options {
     std::string registerName;
     std::string portsDir;
+    std::string control;
     bool verbose = false;
     int vanishAfterMs = -1;
     devsim::Faults faults;
@@ -38,6 +42,9 @@ void usage(FILE* out) {
                  "  --verbose           log what passes on the line to stderr\n"
                  "  --vanish-after MS   close the device MS milliseconds after the start, as\n"
                  "                      if the adapter were pulled; keep running until killed\n"
+                 "  --control FILE      read FILE whenever it changes (looked at every 50 ms) and\n"
+                 "                      apply each line, an option without its dashes: \"signal 20\",\n"
+                 "                      \"sim absent\", \"registration roaming\", \"silent 1\" ...\n"
                  "SIGUSR1 sends an XOFF byte (0x13) on the line, as a device whose buffer is\n"
                  "full does; SIGUSR2 sends an XON byte (0x11).\n%s",
                  devsim::deviceOptionsHelp());
@@ -65,8 +72,8 @@ int parseOptions(int argc, char** argv, Options& options) {
             options.vanishAfterMs = static_cast<int>(ms);
             continue;
         }
-        if ((arg == "--register" || arg == "--ports") && i + 1 < argc) {
-            (arg == "--register" ? options.registerName : options.portsDir) = argv[++i];
+        if ((arg == "--register" || arg == "--ports" || arg == "--control") && i + 1 < argc) {
+            (arg == "--register" ? options.registerName : arg == "--ports" ? options.portsDir : options.control) = argv[++i];
             continue;
         }
         const int used =
@@ -140,6 +147,28 @@ void logChunks(const char* direction, const std::vector<devsim::Chunk>& chunks, 
     }
 }
 
+// Applies the control file's lines whenever its text differs from the text applied last, so
+// that a shell test can change the device with one `echo signal 20 > FILE`. A file that is not
+// there yet is waited for.
+void followControl(devsim::Device& device, const std::string& path, std::string& applied, bool verbose) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (text == applied) return;
+    applied = text;
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        std::string why;
+        if (!device.applyControl(line, &why))
+            std::fprintf(stderr, "tarnwick-devsim: %s, line %d: %s\n", path.c_str(), number, why.c_str());
+        else if (verbose)
+            std::fprintf(stderr, "tarnwick-devsim: %s\n", line.c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -178,6 +207,9 @@ int main(int argc, char** argv) {
         link = dir + "/" + options.registerName;
         if (!makeDirs(dir) || !registerPort(link, device.slavePath())) return 1;
     }
+    // What the control file says already holds once the path is printed.
+    std::string controlApplied;
+    if (!options.control.empty()) followControl(device, options.control, controlApplied, options.verbose);
     std::printf("%s\n", device.slavePath().c_str());
     std::fflush(stdout);
 
@@ -186,8 +218,9 @@ int main(int argc, char** argv) {
     const auto vanishAt =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(options.vanishAfterMs);
     bool pending = options.vanishAfterMs >= 0;
-    // Without --verbose or --vanish-after there is nothing to do but wait for the signal.
-    const bool wakeUp = options.verbose || pending;
+    // Without --verbose, --vanish-after or --control there is nothing to do but wait for the
+    // signal.
+    const bool wakeUp = options.verbose || pending || !options.control.empty();
     for (;;) {
         const int got = sigtimedwait(&stopSignals, nullptr, wakeUp ? &poll : nullptr);
         if (got == SIGUSR1 || got == SIGUSR2) {
@@ -199,6 +232,7 @@ int main(int argc, char** argv) {
             logChunks("<- ", device.receivedChunks(), shownIn);
             logChunks("-> ", device.sentChunks(), shownOut);
         }
+        if (!options.control.empty()) followControl(device, options.control, controlApplied, options.verbose);
         if (pending && std::chrono::steady_clock::now() >= vanishAt) {
             device.vanish();
             pending = false;

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "devsim.h"
 
@@ -172,8 +173,9 @@ std::string storeProfiles(ModemState& modem, const std::string& arguments) {
             modem.connectionStored[n] = true;
         }
     } else if (action == "LOAD") {
+        // A refusal of the equipment, not of the command line: numeric errors name it.
         if ((service && !modem.serviceStored[n]) || (connection && !modem.connectionStored[n]))
-            return errorAnswer;
+            return equipmentError(modem, 3);
         if (service) modem.service[n] = modem.storedService[n];
         if (connection) modem.connection[n] = modem.storedConnection[n];
     } else if (action == "RESET") {
@@ -240,7 +242,8 @@ std::string answerModemLine(ModemState& modem, const std::string& line) {
     if (startsWith(command, "AT^SICS") || startsWith(command, "AT^SISS") ||
         startsWith(command, "AT^SIPS"))
         return internetServiceCommand(modem, line);
-    return errorAnswer;
+    const std::string status = answerStatusCommand(modem, command);
+    return status.empty() ? errorAnswer : status;
 }
 
 namespace {
@@ -273,6 +276,8 @@ int parseDeviceOption(int argc, char** argv, int i, Faults& faults, UnitValues& 
         if (option == "--no-echo") modem.echo = false;
         return 1;
     }
+    for (const char* name : {"--sim", "--signal", "--registration", "--attached", "--operator", "--imsi", "--iccid", "--cmee"})
+        if (option == name) return i + 1 < argc ? parseStatusOption(option, argv[i + 1], modem) : -1;
     const char* const valueOptions[] = {"--error-to", "--delay",  "--chunks",   "--chunk-gap", "--flood",
                                         "--garbage", "--cut",     "--period",   "--address",
                                         "--phone1",  "--phone2",  "--sms-phone", "--ip",
@@ -338,7 +343,14 @@ const char* deviceOptionsHelp() {
            "  --period N, --address N            the unit's numbers (0..999)\n"
            "  --phone1 T, --phone2 T, --sms-phone T   the unit's telephone numbers\n"
            "  --ip A, --apn T, --user T, --password T  stored modem profiles as after a set-up\n"
-           "  --imei DIGITS       what AT+CGSN answers (default 352099001761481); \"\" for ERROR\n";
+           "  --imei DIGITS       what AT+CGSN answers (default 352099001761481); \"\" for ERROR\n"
+           "  --sim ready|absent|pin|puk          the SIM (default ready)\n"
+           "  --signal RSSI       what AT+CSQ gives, 0..31 or 99 (default 13, -87 dBm)\n"
+           "  --registration home|roaming|searching|denied|none   AT+CREG? and AT+CGREG?\n"
+           "  --attached 0|1      attach for packet data once registered (default 1)\n"
+           "  --operator NAME     what AT+COPS? names; digits for a numeric code (default MegaFon)\n"
+           "  --imsi DIGITS, --iccid DIGITS      the SIM's numbers\n"
+           "  --cmee 0|1|2        the error mode it starts in (default 0, plain ERROR)\n";
 }
 
 }  // namespace devsim
