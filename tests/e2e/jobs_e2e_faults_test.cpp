@@ -1,6 +1,9 @@
 // Every kind of job end to end against a device that stays silent or answers ERROR to
-// everything.
+// everything; the status check against a slow modem, and the modem it leaves to the query.
+#include "base/job_report.h"
 #include "jobs_e2e_fixture.h"
+#include "modem/status_job.h"
+#include "modem/status_meaning.h"
 
 using namespace tarnwick;
 using e2e::fileText;
@@ -47,6 +50,39 @@ TEST_F(FaultyDeviceEndToEnd, ADeviceAnsweringErrorToEverything) {
     Rig::type(valueId(0), "old");
     read(0);
     EXPECT_EQ(Rig::shown(valueId(0)), "old") << "an ERROR line is no unit answer";
+}
+
+bool checkStatus(Rig& rig) {
+    modemStatusJob.trigger = 1;
+    return rig.runUntil([] { return modemStatusJob.trigger == 0 && modemStatusJob.state == 0; }, 90000);
+}
+
+// Two seconds for every answer is more than the check gives a modem that has said nothing yet,
+// and less than it gives one that has.
+TEST_F(FaultyDeviceEndToEnd, ASlowModemIsNotCutOff) {
+    devsim::Faults slow;
+    slow.delayMs = 2000;
+    rig.device->setFaults(slow);
+    ASSERT_TRUE(checkStatus(rig));
+    for (size_t k = 0; k < statusItemCount; ++k)
+        EXPECT_EQ(modemStatus().states[k], ItemState::answered) << statusItemName(StatusItem(k));
+    EXPECT_EQ(statusVerdict(modemStatus()), Verdict::ready);
+    EXPECT_EQ(rig.device->modem().errorMode, 0);
+}
+
+// The check leaves errors plain, as it found them: the query, which takes a plain ERROR for
+// an empty profile, still says so afterwards; a modem that gave its errors in words still does.
+TEST_F(FaultyDeviceEndToEnd, TheQueryAfterAStatusCheckStillSeesPlainErrors) {
+    ASSERT_TRUE(checkStatus(rig));
+    ASSERT_EQ(jobReport(modemStatusJob).ending, JobEnding::ok);
+    EXPECT_EQ(rig.device->modem().errorMode, 0);
+    query();
+    EXPECT_EQ(Rig::shown(idQueryStatus), "Empty0");
+
+    rig.device->changeModem([](devsim::ModemState& modem) { modem.errorMode = 2; });
+    ASSERT_TRUE(checkStatus(rig));
+    EXPECT_EQ(rig.device->modem().errorMode, 2);
+    EXPECT_EQ(modemStatus().errorMode, 2);
 }
 
 }  // namespace
