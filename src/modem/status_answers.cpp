@@ -72,8 +72,10 @@ struct Cursor {
     bool number(int& value) {
         skipSpaces();
         if (at >= length || !isDigit(bytes[at])) return false;
+        // A longer number is kept at its first digits; the rest are passed over all the same.
         long n = 0;
-        while (at < length && isDigit(bytes[at])) n = n < 100000 ? n * 10 + (bytes[at++] - '0') : n;
+        for (; at < length && isDigit(bytes[at]); ++at)
+            if (n < 100000) n = n * 10 + (bytes[at] - '0');
         value = static_cast<int>(n);
         return true;
     }

@@ -75,6 +75,8 @@ TEST(StatusAnswersTest, EachCommandsAnswerByMeaning) {
         {iccid, "\r\n+CRSM: 144,0,\"980701214365870921F3\"\r\n\r\nOK\r\n", "ICCID 8970101234567890123"},
         {iccid, "\r\n+CRSM: 148,4\r\n\r\nOK\r\n", "ICCID not read (SIM answered 148,4)"},
         {imsi, "\r\n\r\nOK\r\n", "OK"},
+        {sim, "\r\n+CME ERROR: 12345678901234567890\r\n", "+CME ERROR: 123456"},  // found by fuzz_trace: it hung
+        {signal, "\r\n+CSQ: 99999999,99\r\n\r\nOK\r\n", "signal 999999 = unknown"},
         // Nothing final yet: the rest is still to come.
         {signal, "\r\n+CSQ: 15,99\r\n", "signal 15 = -83 dBm (good), OK still to come"},
         {signal, "AT+CSQ\r", "the echo, the answer still to come"},
