@@ -57,11 +57,11 @@ bool checkStatus(Rig& rig) {
     return rig.runUntil([] { return modemStatusJob.trigger == 0 && modemStatusJob.state == 0; }, 90000);
 }
 
-// Two seconds for every answer is more than the check gives a modem that has said nothing yet,
-// and less than it gives one that has.
+// A second and a half for every answer is more than the check gives a modem that has said
+// nothing yet, and less than it gives one that has.
 TEST_F(FaultyDeviceEndToEnd, ASlowModemIsNotCutOff) {
     devsim::Faults slow;
-    slow.delayMs = 2000;
+    slow.delayMs = 1500;
     rig.device->setFaults(slow);
     ASSERT_TRUE(checkStatus(rig));
     for (size_t k = 0; k < statusItemCount; ++k)
