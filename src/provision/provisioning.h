@@ -8,3 +8,4 @@
 #include "provision/runs.h"
 #include "provision/station.h"
 #include "provision/values.h"
+#include "provision/network_check.h"
