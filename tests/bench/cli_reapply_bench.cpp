@@ -4,12 +4,9 @@
 // A third run gives the profile a password, which cannot be compared, so the set-up runs again.
 // Prints each run's wall time and the program's peak memory; fails only when a run did not
 // succeed, or a re-apply wrote something, as it then measured something else.
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,24 +18,10 @@
 
 namespace {
 
-struct Measured {
-    double seconds = -1;  // -1: the run failed
-    long peakKiB = 0;
-};
+using support::Measured;
 
 Measured apply(std::vector<std::string> arguments, const char* out) {
-    const auto begin = std::chrono::steady_clock::now();
-    Measured measured;
-    const pid_t pid = support::spawnProgram(TARNWICK_CLI, std::move(arguments), out);
-    if (pid > 0) {
-        int status = 0;
-        rusage usage{};
-        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-            measured.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-            measured.peakKiB = usage.ru_maxrss;
-        }
-    }
-    return measured;
+    return support::timedRun(TARNWICK_CLI, std::move(arguments), out);
 }
 
 bool wroteAnything(const std::string& received) {

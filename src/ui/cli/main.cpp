@@ -21,9 +21,11 @@ namespace {
 
 const char exitCodesText[] =
     "Exit codes:\n"
-    "  0    everything written and verified (read: everything read; diff: everything the same)\n"
+    "  0    everything written and verified (read: everything read; diff: everything the same;\n"
+    "       status: the modem is ready for packet data)\n"
     "  1    a value read back differs (MISMATCH), or the modem refused a setting (ERROR, Error!);\n"
-    "       diff: a value differs or cannot be read\n"
+    "       diff: a value differs or cannot be read; status, apply --require-network: the modem\n"
+    "       is not ready (the reason and what to do about it on stderr)\n"
     "  2    a usage error or a bad value; nothing was sent\n"
     "  3    the port did not open\n"
     "  4    a job ran into its deadline: the unit or the modem did not answer; or a unit answer\n"
@@ -37,7 +39,10 @@ const char exitCodesText[] =
     "empty first line is an empty password.\n"
     "apply writes only what differs; a password always means the modem's set-up, as it cannot\n"
     "be compared. --force writes everything. With --watch, apply serves one unit after another\n"
-    "until Ctrl+C.\n"
+    "until Ctrl+C; --require-network checks each unit's modem after the apply and counts one that\n"
+    "is not ready for packet data as failed.\n"
+    "status asks the modem, with standard commands that change none of its settings, for its\n"
+    "SIM, signal, registration, operator and packet attach, and says whether it is ready.\n"
     "_data.ini is left alone unless --save-ini is given.\n";
 
 void onInterrupt(int) { interruptRequested.store(true); }
@@ -85,11 +90,12 @@ int main(int argc, char** argv) {
     CLI::App* diff = app.add_subcommand("diff", "compare the unit and the modem with a profile; writes nothing");
     CLI::App* write = app.add_subcommand("write", "write the values given, read them back and compare");
     CLI::App* apply = app.add_subcommand("apply", "write what differs from a profile, read it back and compare");
+    CLI::App* status = app.add_subcommand("status", "is the unit online? check the modem's SIM, signal and network");
     CLI::App* ports = app.add_subcommand("ports", "list the serial ports present");
     CLI::App* log = app.add_subcommand("log", "print a provisioning log as a table");
-    for (CLI::App* command : {read, diff, write, apply}) addReportOptions(command, true);
+    for (CLI::App* command : {read, diff, write, apply, status}) addReportOptions(command, true);
     for (CLI::App* command : {ports, log}) addReportOptions(command, false);
-    for (CLI::App* command : {read, diff, write, apply}) {
+    for (CLI::App* command : {read, diff, write, apply, status}) {
         command->add_option("--port", options.port, "COMn, or on Linux a device path")
             ->required()
             ->option_text("PORT");
@@ -102,6 +108,8 @@ int main(int argc, char** argv) {
         command->add_option("profile", options.profile, "the profile (TOML: [unit], [modem])")->required();
     apply->add_flag("--force", options.force, "write every value, the same ones too");
     apply->add_flag("--watch", options.watch, "station mode: apply to each unit put on the port, until Ctrl+C");
+    apply->add_flag("--require-network", options.requireNetwork,
+                    "check the modem after the apply; a unit not ready for packet data has failed");
     std::string logFile;
     log->add_option("file", logFile, "the log written with --log")->required();
     Wanted& wanted = options.wanted;
@@ -153,10 +161,11 @@ int main(int argc, char** argv) {
     if (log->parsed()) return printLog(logFile, options.json);
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
-    const std::string command = read->parsed()    ? "read"
-                                : diff->parsed()  ? "diff"
-                                : write->parsed() ? "write"
-                                                  : "apply";
+    const std::string command = read->parsed()     ? "read"
+                                : diff->parsed()   ? "diff"
+                                : write->parsed()  ? "write"
+                                : status->parsed() ? "status"
+                                                   : "apply";
     const int exitCode = runCommand(options, command);
     // Every way out of a run passes here, so that the trace file gets the records of a run
     // that stopped early: why the port did not open, the checks that refused a value.

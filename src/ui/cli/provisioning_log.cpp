@@ -72,6 +72,7 @@ std::string logLine(const LogRecord& record) {
     line["profile"] = record.profile.empty() ? Json(nullptr) : Json(record.profile);
     line["profileSha256"] = record.profileSha256.empty() ? Json(nullptr) : Json(record.profileSha256);
     line["identity"] = record.identity;
+    if (record.network) line["network"] = networkJson(*record.network);
     line["values"] = Json::array();
     for (const LogValue& value : record.values)
         line["values"].push_back(Json{{"name", value.name},
@@ -85,6 +86,30 @@ std::string logLine(const LogRecord& record) {
     for (const std::string& failure : record.failures) line["failures"].push_back(failure);
     // One line whatever the values hold: dump() escapes line breaks inside strings.
     return line.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+LoggedNetwork loggedNetwork(const NetworkCheck& check) {
+    LoggedNetwork network;
+    network.items = networkItems(check.status);
+    network.ready = check.verdict == Verdict::ready;
+    network.verdict = verdictSummary(check.verdict);
+    if (!network.ready) network.advice = verdictText(check.verdict).advice;
+    network.rssi = check.status.rssi;
+    const SignalMeter meter = signalMeter(check.status);
+    if (meter.known) network.dbm = meter.dbm;
+    return network;
+}
+
+Json networkJson(const LoggedNetwork& network) {
+    Json object;
+    object["ready"] = network.ready;
+    object["verdict"] = network.verdict;
+    object["advice"] = network.advice.empty() ? Json(nullptr) : Json(network.advice);
+    object["rssi"] = network.rssi;
+    object["dbm"] = network.dbm ? Json(*network.dbm) : Json(nullptr);
+    object["items"] = Json::array();
+    for (const NetworkItem& item : network.items) object["items"].push_back(Json{{"name", item.name}, {"text", item.text}});
+    return object;
 }
 
 std::string appendToLog(const std::string& path, const LogRecord& record) {
@@ -155,7 +180,10 @@ std::vector<LogValue> loggedWrite(const Run& run, const Run* before) {
     return values;
 }
 
-std::string resultSummary(const std::string& command, int exitCode, const std::vector<LogValue>& values) {
+std::string resultSummary(const std::string& command, int exitCode, const std::vector<LogValue>& values,
+                          const std::optional<LoggedNetwork>& network) {
+    if (command == "status" && network) return network->verdict;
+    if (network) return resultSummary(command, exitCode, values) + "; network " + network->verdict;
     switch (exitCode) {
     case exitOk: {
         if (command == "read") return "ok";

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "provision/provisioning.h"
 
 namespace tarnwick::cli {
@@ -18,18 +20,32 @@ struct LogValue {
     std::string outcome;                // "written, match", "unchanged, match", "same", ...
 };
 
+// A status check as the log keeps it: each item's text, and the verdict.
+struct LoggedNetwork {
+    std::vector<NetworkItem> items;  // {"signal", "15 = -83 dBm (good)"} ...
+    bool ready = false;
+    std::string verdict;             // "ready", "not ready: searching for a network"
+    std::string advice;              // what to do about it; empty when ready
+    int rssi = 99;
+    std::optional<int> dbm;
+};
+LoggedNetwork loggedNetwork(const NetworkCheck& check);
+// The check's JSON object, the same in the log and in --json reports.
+nlohmann::ordered_json networkJson(const LoggedNetwork& network);
+
 struct LogRecord {
     std::string time;         // UTC, ISO 8601, when the run began
     std::string host;
     std::string port;         // as given
     std::string device;       // where it leads, or "unknown"
     std::string version;
-    std::string command;      // read, diff, write, apply
+    std::string command;      // read, diff, write, apply, status
     std::optional<int> unit;  // station mode: the unit's number in the session
     std::string profile;      // the path as given; empty for none
     std::string profileSha256;
     std::string identity = "unknown";
     std::vector<LogValue> values;
+    std::optional<LoggedNetwork> network;  // status, or apply --require-network
     int exitCode = 0;
     long long durationMs = 0;
     std::string result;       // one line, as the table shows it
@@ -58,8 +74,11 @@ std::vector<LogValue> loggedWrite(const Run& run, const Run* before);
 std::string appliedOutcome(const Result& result);
 
 // One line saying how a run ended: "ok, 3 written, 5 unchanged", "differs: period",
-// "MISMATCH: period", "no answer", "interrupted, written: period"...
-std::string resultSummary(const std::string& command, int exitCode, const std::vector<LogValue>& values);
+// "MISMATCH: period", "no answer", "interrupted, written: period"...; for status the
+// verdict. A run with a status check behind it gets "; network ready" or "; network not
+// ready: ..." after its own summary, which `exitCode` is the run's own exit code for.
+std::string resultSummary(const std::string& command, int exitCode, const std::vector<LogValue>& values,
+                          const std::optional<LoggedNetwork>& network = std::nullopt);
 
 // The table of a log file: time, port, identity and result, a row a line. `exitCode` receives
 // 2 when the file cannot be read.

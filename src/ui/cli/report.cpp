@@ -49,11 +49,12 @@ std::string textReport(const Run& run, const std::string& command) {
     return out;
 }
 
-std::string jsonReport(const Run& run, const std::string& command, const std::string& port) {
+std::string jsonReport(const Run& run, const std::string& command, const std::string& port,
+                       const LoggedNetwork* network, int exitCode) {
     nlohmann::ordered_json document;
     document["command"] = command;
     document["port"] = port;
-    document["exitCode"] = run.exitCode;
+    document["exitCode"] = exitCode >= 0 ? exitCode : run.exitCode;
     document["values"] = nlohmann::ordered_json::array();
     for (const Result& result : run.results) {
         nlohmann::ordered_json value;
@@ -66,8 +67,29 @@ std::string jsonReport(const Run& run, const std::string& command, const std::st
             value["readBack"] = utf8(result.readBack);
         document["values"].push_back(value);
     }
+    if (network != nullptr) document["network"] = networkJson(*network);
     document["failures"] = nlohmann::ordered_json::array();
     for (const std::string& line : run.failures) document["failures"].push_back(line);
+    return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+std::string networkTextLine(const LoggedNetwork& network) { return "network: " + network.verdict + "\n"; }
+
+std::string statusTextReport(const LoggedNetwork& network) {
+    std::string out;
+    for (const NetworkItem& item : network.items) out += item.name + ": " + item.text + "\n";
+    return out + "verdict: " + network.verdict + "\n";
+}
+
+std::string statusJsonReport(const LoggedNetwork* network, const std::vector<std::string>& failures, int exitCode,
+                             const std::string& port) {
+    nlohmann::ordered_json document;
+    document["command"] = "status";
+    document["port"] = port;
+    document["exitCode"] = exitCode;
+    document["network"] = network != nullptr ? networkJson(*network) : nlohmann::ordered_json(nullptr);
+    document["failures"] = nlohmann::ordered_json::array();
+    for (const std::string& line : failures) document["failures"].push_back(line);
     return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 

@@ -4,6 +4,7 @@
 
 #include "provision/provisioning.h"
 #include "serial/port_list.h"
+#include "ui/cli/provisioning_log.h"
 
 namespace tarnwick::cli {
 
@@ -15,8 +16,21 @@ using namespace tarnwick::provision;
 std::string textReport(const Run& run, const std::string& command);
 
 // {"command": ..., "port": ..., "exitCode": ..., "values": [...], "failures": [...]}; the run's
-// failure lines already in UTF-8.
-std::string jsonReport(const Run& run, const std::string& command, const std::string& port);
+// failure lines already in UTF-8. With `network` (apply --require-network), its check too, and
+// the exit code given, which counts the check.
+std::string jsonReport(const Run& run, const std::string& command, const std::string& port,
+                       const LoggedNetwork* network = nullptr, int exitCode = -1);
+
+// The check behind an apply: "network: ready", "network: not ready: searching for a network".
+std::string networkTextLine(const LoggedNetwork& network);
+
+// `status`: a line an item ("signal: 15 = -83 dBm (good)"), then "verdict: ready" or
+// "verdict: not ready: searching for a network".
+std::string statusTextReport(const LoggedNetwork& network);
+
+// {"command": "status", "port": ..., "exitCode": ..., "network": {...}, "failures": [...]}.
+std::string statusJsonReport(const LoggedNetwork* network, const std::vector<std::string>& failures, int exitCode,
+                             const std::string& port);
 
 // `diff`: "period: same", "period: differs: device 012 → profile 013", "phone1: not readable",
 // "password: set in profile, not verifiable".

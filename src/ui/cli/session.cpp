@@ -87,6 +87,7 @@ std::string thisHost() {
 struct Logged {
     LogRecord record;
     Clock::time_point start = Clock::now();
+    int runExitCode = -1;  // the values' own, when a status check counts in the exit code too
 };
 
 Logged beginLog(const Options& options, const std::string& command) {
@@ -110,7 +111,8 @@ void endLog(const Options& options, Logged& logged, int* exitCode) {
     LogRecord& record = logged.record;
     record.exitCode = *exitCode;
     record.durationMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - logged.start).count();
-    record.result = resultSummary(record.command, *exitCode, record.values);
+    record.result = resultSummary(record.command, logged.runExitCode >= 0 ? logged.runExitCode : *exitCode,
+                                  record.values, record.network);
     if (options.log.empty()) return;
     const std::string failed = appendToLog(options.log, record);
     if (failed.empty()) return;
@@ -120,7 +122,7 @@ void endLog(const Options& options, Logged& logged, int* exitCode) {
 
 // The profile and the password, checked before anything is sent. The failure line, or empty.
 std::string takeValues(Options& options, const std::string& command) {
-    if (command == "read") return {};
+    if (command == "read" || command == "status") return {};
     if (!options.profile.empty()) {
         std::string profilePassword;
         const std::string failed = loadProfile(options.profile, options.wanted, &profilePassword);
@@ -160,16 +162,71 @@ Written writeOrApply(const Options& options, const std::string& command) {
     return done;
 }
 
-int reportRun(const Run& run, const Options& options, const std::string& command) {
+// The status check behind an apply with --require-network: a unit whose modem is not ready
+// for packet data has failed, whatever was written.
+struct NetworkAfter {
+    std::optional<LoggedNetwork> network;
+    std::string failure;  // why it is not ready, and what to do
+    std::string imei;     // the check asked for it: the log needs no query of its own
+    int exitCode;         // the run's, counting the check
+};
+
+NetworkAfter checkNetworkAfter(const Options& options, int runExitCode) {
+    NetworkAfter after{std::nullopt, {}, {}, runExitCode};
+    if (!options.requireNetwork || interruptRequested.load() || portHandle == invalidPort) return after;
+    const NetworkCheck check = runNetworkCheck();
+    if (check.interrupted) {
+        after.exitCode = exitInterrupted;
+        after.failure = "interrupted during the status check: the port was closed";
+        return after;
+    }
+    after.network = loggedNetwork(check);
+    after.imei = check.status.imei;
+    after.exitCode = graverExit(runExitCode, networkExitCode(check));
+    if (check.verdict != Verdict::ready) after.failure = "network: " + verdictFailure(check.verdict);
+    return after;
+}
+
+// The identity the log records: the status check's IMEI, else the identity query's.
+std::string loggedIdentity(const NetworkAfter& after) {
+    return !after.imei.empty() ? after.imei : readModemIdentity();
+}
+
+int reportRun(const Run& run, const Options& options, const std::string& command, const NetworkAfter* after = nullptr) {
     printFailures(run.failures);
-    printOut(options.json ? jsonReport(run, command, options.port) : textReport(run, command));
-    return run.exitCode;
+    const LoggedNetwork* network = after != nullptr && after->network ? &*after->network : nullptr;
+    const int exitCode = after != nullptr ? after->exitCode : run.exitCode;
+    if (options.json) {
+        printOut(jsonReport(run, command, options.port, network, exitCode));
+    } else {
+        printOut(textReport(run, command));
+        if (network != nullptr) printOut(networkTextLine(*network));
+    }
+    return exitCode;
+}
+
+// `status`: the check alone; a modem that is not ready says why on stderr.
+int statusOnce(const Options& options, LogRecord& record) {
+    const NetworkCheck check = runNetworkCheck();
+    const int exitCode = networkExitCode(check);
+    closeThePort();
+    std::optional<LoggedNetwork> network;
+    if (!check.interrupted) network = loggedNetwork(check);
+    if (check.interrupted) record.failures.push_back("interrupted: the port was closed");
+    else if (check.verdict != Verdict::ready) record.failures.push_back(verdictFailure(check.verdict));
+    record.network = network;
+    if (check.status.imei[0] != '\0') record.identity = check.status.imei;
+    printFailures(record.failures);
+    if (options.json) printOut(statusJsonReport(network ? &*network : nullptr, record.failures, exitCode, options.port));
+    else if (network) printOut(statusTextReport(*network));
+    return exitCode;
 }
 
 int runOnce(Options& options, const std::string& command, Logged& logged) {
     LogRecord& record = logged.record;
     const bool logging = !options.log.empty();
     int exitCode = exitOk;
+    if (command == "status") return statusOnce(options, record);
     if (command == "diff") {
         bool noInternet = false;
         const Run read = readWanted(options.wanted, &noInternet);
@@ -186,18 +243,24 @@ int runOnce(Options& options, const std::string& command, Logged& logged) {
     }
     Run run;
     bool noInternet = false;
+    NetworkAfter after{std::nullopt, {}, {}, exitOk};
     if (command == "read") {
         run = readEverything(options.unitOnly, &noInternet);
         record.values = loggedRead(run);
+        after.exitCode = run.exitCode;
     } else {
         const Written done = writeOrApply(options, command);
         run = done.run;
         record.values = loggedWrite(run, done.read ? &done.before : nullptr);
+        after = checkNetworkAfter(options, run.exitCode);
     }
-    if (logging) record.identity = readModemIdentity();
+    if (logging) record.identity = loggedIdentity(after);
     closeThePort();
     tarnwick::closeTraceFile();
     run.failures = shownLines(run.failures);
+    if (!after.failure.empty()) run.failures.push_back(after.failure);
+    record.network = after.network;
+    logged.runExitCode = run.exitCode;
     if (!options.saveProfile.empty() && run.exitCode == exitOk) {
         const std::string failed = saveProfile(options.saveProfile, run, noInternet);
         if (!failed.empty()) {
@@ -206,7 +269,8 @@ int runOnce(Options& options, const std::string& command, Logged& logged) {
         }
     }
     record.failures = run.failures;
-    return reportRun(run, options, command);
+    after.exitCode = graverExit(after.exitCode, run.exitCode);
+    return reportRun(run, options, command, &after);
 }
 
 // Station mode: one unit after another on the same port, a result line and a log line each.
@@ -221,8 +285,12 @@ int station(Options& options) {
         const Written done = writeOrApply(options, "apply");
         record.values = loggedWrite(done.run, done.read ? &done.before : nullptr);
         record.failures = shownLines(done.run.failures);
-        if (!options.log.empty()) record.identity = readModemIdentity();
-        int exitCode = done.run.exitCode;
+        const NetworkAfter after = checkNetworkAfter(options, done.run.exitCode);
+        if (!after.failure.empty()) record.failures.push_back(after.failure);
+        record.network = after.network;
+        logged.runExitCode = done.run.exitCode;
+        if (!options.log.empty()) record.identity = loggedIdentity(after);
+        int exitCode = after.exitCode;
         printFailures(record.failures, "unit " + std::to_string(unit) + ": ");
         endLog(options, logged, &exitCode);
         if (options.json) {

@@ -23,6 +23,7 @@ struct Options {
     bool unitOnly = false;
     bool force = false;
     bool watch = false;
+    bool requireNetwork = false;  // apply: the status check after it decides too
     Wanted wanted;
 };
 
@@ -30,7 +31,7 @@ struct Options {
 // `failed` receives the line that refuses a character the code page lacks.
 std::string typedText(const std::string& text, const char* name, std::string* failed);
 
-// Runs `command` (read, diff, write, apply) and returns the exit code.
+// Runs `command` (read, diff, write, apply, status) and returns the exit code.
 int runCommand(Options& options, const std::string& command);
 
 }  // namespace tarnwick::cli
