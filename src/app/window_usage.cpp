@@ -33,4 +33,42 @@ std::string windowUsage(WindowProgram program) {
     return text;
 }
 
+WindowOptions readWindowOptions(const std::vector<std::string>& arguments) {
+    WindowOptions options;
+    for (size_t i = 0; i < arguments.size() && options.refusal.empty(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.size() < 2 || argument[0] != '-' || argument == "--") {
+            // After "--" everything is an argument, and the window takes none.
+            const bool ended = argument == "--";
+            if (ended && i + 1 == arguments.size()) break;
+            options.refusal = "unexpected argument " + (ended ? arguments[i + 1] : argument);
+            break;
+        }
+        const size_t dashes = argument[1] == '-' ? 2 : 1;
+        const size_t equals = argument.find('=');
+        const std::string name = argument.substr(dashes, equals == std::string::npos ? std::string::npos : equals - dashes);
+        const bool valued = equals != std::string::npos;
+        if (name == "trace") {
+            if (valued) {
+                options.trace = argument.substr(equals + 1);
+            } else if (i + 1 < arguments.size()) {
+                options.trace = arguments[++i];
+            } else {
+                options.refusal = "--trace needs a file name";
+                break;
+            }
+            options.traced = true;
+            continue;
+        }
+        bool* flag = name == "help" || name == "h" ? &options.help
+                     : name == "version"           ? &options.version
+                     : name == "list-ports"        ? &options.listPorts
+                                                   : nullptr;
+        if (flag == nullptr) options.refusal = "Unknown option '" + name + "'.";
+        else if (valued) options.refusal = "Unexpected value after '" + argument.substr(0, equals) + "'.";
+        else *flag = true;
+    }
+    return options;
+}
+
 }  // namespace tarnwick

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "base/utf16.h"
-#include "ui/cli/command_line.h"
+#include "base/command_line.h"
 #include "ui/cli/console.h"
 
 namespace tarnwick::cli {

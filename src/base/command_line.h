@@ -1,14 +1,14 @@
 #pragma once
 // A Windows command line split into arguments. Windows hands a program one line; the C
 // runtime splits it, but only the ANSI line, in which a character the system's code page
-// lacks is already a "?". tarnwick-cli splits the wide line itself, by the C runtime's rules,
-// so that every argument means what it meant before and Cyrillic arrives whole. Plain C++, so
-// that the rules are tested on every platform.
+// lacks is already a "?". tarnwick-cli and tarnwick.exe split the wide line themselves, by the
+// C runtime's rules, so that every argument means what it meant before and Cyrillic arrives
+// whole. Plain C++, so that the rules are tested on every platform.
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace tarnwick::cli {
+namespace tarnwick {
 
 // Splits `line` (UTF-8; the rules look at spaces, tabs, quotes and backslashes alone, which
 // never occur inside a multi-byte character) as the C runtime splits its command line:
@@ -22,4 +22,4 @@ namespace tarnwick::cli {
 // The program comes first, even when the line is empty.
 std::vector<std::string> splitCommandLine(std::string_view line);
 
-}  // namespace tarnwick::cli
+}  // namespace tarnwick

@@ -1,11 +1,11 @@
-#include "ui/cli/command_line.h"
+#include "base/command_line.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-using tarnwick::cli::splitCommandLine;
+using tarnwick::splitCommandLine;
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "ui/cli/command_line.h"
+#include "base/command_line.h"
 
-namespace tarnwick::cli {
+namespace tarnwick {
 
 namespace {
 
@@ -64,4 +64,4 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
     }
 }
 
-}  // namespace tarnwick::cli
+}  // namespace tarnwick
