@@ -13,8 +13,8 @@ namespace e2e {
 
 namespace {
 
-constexpr int traceCommand = 32774;
-constexpr int traceClear = 3501, traceSave = 3502;
+constexpr int traceCommand = idTrace;
+constexpr int traceClear = IDC_TRACE_CLEAR, traceSave = IDC_TRACE_SAVE;
 
 // The screen's pixels inside `rect` (screen coordinates), row by row, as 0x00RRGGBB.
 std::vector<uint32_t> screenPixels(const RECT& rect) {
@@ -98,9 +98,11 @@ void sendDpiChanged(HWND window, int dpi, const RECT& suggested) {
 void checkScaled(int dpi) {
     checkSize(mainWindow(), 900, 530, dpi, "the window");
     checkLayout(dpi);
-    for (int id : {3030, 3031, 3144, 3145, 3146, 3147, 3148, 3149, 3150, 3151, 3152, 3153})
+    std::vector<int> buttons = {idModemRead, idModemWrite};
+    for (int row = 0; row < parameterRowCount; ++row) buttons.insert(buttons.end(), {readButtonOf(row), writeButtonOf(row)});
+    for (int id : buttons)
         checkCaptionWhole(control(id), "button " + std::to_string(id));
-    checkCaptionWhole(control(3032), "the check box", false);
+    checkCaptionWhole(control(idNoInternet), "the check box", false);
 
     // Moved to a monitor at 125 %, and back: laid out again each time, captions whole.
     RECT place;
@@ -110,7 +112,7 @@ void checkScaled(int dpi) {
                                           place.top + MulDiv(530, to, 96)});
         checkSize(mainWindow(), 900, 530, to, "at " + std::to_string(to) + " DPI the window");
         checkLayout(to);
-        for (int id : {3030, 3153}) checkCaptionWhole(control(id), "button " + std::to_string(id));
+        for (int id : {static_cast<int>(idModemRead), writeButtonOf(4)}) checkCaptionWhole(control(id), "button " + std::to_string(id));
     }
 
     // The trace window as it opens, then moved to a monitor at 125 %.

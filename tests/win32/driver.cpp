@@ -10,8 +10,8 @@
 // "lost-left" and "back" (a vanished device that comes back by itself), "port-name-reset"
 // and "ports" (before and after COM5 is chosen from Tools > Ports), "profiles" (the profile
 // commands, against a healthy device), "scaled" (a start at 144 DPI), "console" (no window:
-// tarnwick-cli.exe on a console, see console_checks.cpp), "exit" (by the menu) or "close" (by
-// the close box).
+// tarnwick-cli.exe on a console, see console_checks.cpp), "refused" (a start with an option
+// the program does not take), "exit" (by the menu) or "close" (by the close box).
 // Prints a line per check and returns 0 only when every check passed.
 #include "driver.h"
 
@@ -216,11 +216,37 @@ bool writeFileByWideName(const std::string& path, const std::string& bytes) {
     return CloseHandle(file) && ok;
 }
 
+// The shown dialog titled `title` that holds the control `child` (any, for 0).
+HWND dialogWith(const char* title, int child, int timeoutMs) {
+    HWND found = nullptr;
+    waitUntil([&] {
+        for (found = FindWindowExA(nullptr, nullptr, "#32770", title); found != nullptr;
+             found = FindWindowExA(nullptr, found, "#32770", title))
+            if (IsWindowVisible(found) && (child == 0 || GetDlgItem(found, child) != nullptr)) return true;
+        return false;
+    }, timeoutMs, 100);
+    return found;
+}
+
+// The texts of a message box, answered with `button`; empty when none came.
+std::string answerBox(const char* title, int button) {
+    HWND box = dialogWith(title, button, 10000);
+    std::string texts;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t text[2048] = {};
+        GetWindowTextW(child, text, sizeof text / sizeof text[0]);
+        texts += utf8(text) + "\n";
+    }
+    if (box != nullptr) PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, 0), 0);
+    waitGone(box, 5000);
+    return texts;
+}
+
 }  // namespace e2e
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e beside|console|session|silent|plain|awkward|held|open-read|lost|busy|lost-left|back|port-name-reset|ports|profiles|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e beside|console|refused|session|silent|plain|awkward|held|open-read|lost|busy|lost-left|back|port-name-reset|ports|profiles|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
@@ -228,9 +254,10 @@ int main(int argc, char** argv) {
     // Aware of the DPI, it sees every window in the screen's own pixels; unaware, it would be
     // shown a DPI-aware window's sizes scaled back to 96 DPI.
     SetProcessDPIAware();
-    if (scenario == "beside" || scenario == "console") {  // no window
+    if (scenario == "beside" || scenario == "console" || scenario == "refused") {  // no window
         if (scenario == "beside") e2e::placeFilesBeside(paths);  // before the program's first start
         if (scenario == "console") e2e::checkConsole(paths);
+        if (scenario == "refused") e2e::checkRefusedStart(paths);
         std::printf("%s: %d failed\n", scenario.c_str(), e2e::failures());
         return e2e::failures() == 0 ? 0 : 1;
     }

@@ -7,6 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "base/ids.h"
+#include "ui/win32/resource.h"
+
+// The controls and commands by the names the program builds them with.
+using namespace tarnwick;
+
 namespace e2e {
 
 // Where the run's files are, as Windows paths.
@@ -64,6 +70,12 @@ std::wstring wide(const std::string& utf8);
 std::string utf8(const std::wstring& text);
 
 void sleepMs(int ms);
+
+// The shown dialog titled `title` that holds the control `child` (any, for 0); null when none
+// came within `timeoutMs`.
+HWND dialogWith(const char* title, int child, int timeoutMs);
+// The texts of a message box, in UTF-8 a line each, answered with `button`; empty when none came.
+std::string answerBox(const char* title, int button);
 
 // Asks `done` every `stepMs` until it holds; false once `timeoutMs` have passed without. On a
 // busy machine a window answers some time after the call that asked it to.
@@ -124,5 +136,8 @@ void checkLostAndLeft();
 void checkBackByItself(const char* periodShown);
 void checkOpenAndRead(const char* periodShown);
 void checkExit(bool closeBox);  // by the close box, or by E&xit
+// A start with an option or an argument the program does not take: the usage in a box, after
+// the line in refusal.txt of the work folder, and no main window.
+void checkRefusedStart(const Paths& paths);
 
 }  // namespace e2e

@@ -10,35 +10,9 @@ namespace e2e {
 
 namespace {
 
-constexpr int openCommand = 32776, saveCommand = 32777, compareCommand = 32778;
+constexpr int openCommand = IDM_OPEN_PROFILE, saveCommand = IDM_SAVE_PROFILE, compareCommand = IDM_COMPARE_PROFILE;
 constexpr int fileNameBox = 1148;  // the common dialogs' file name (cmb13)
-constexpr int waitText = 3510, comparisonLines = 3512;
-
-// The shown dialog titled `title` that holds the control `child` (any, for 0).
-HWND dialogWith(const char* title, int child, int timeoutMs) {
-    HWND found = nullptr;
-    waitUntil([&] {
-        for (found = FindWindowExA(nullptr, nullptr, "#32770", title); found != nullptr;
-             found = FindWindowExA(nullptr, found, "#32770", title))
-            if (IsWindowVisible(found) && (child == 0 || GetDlgItem(found, child) != nullptr)) return true;
-        return false;
-    }, timeoutMs, 100);
-    return found;
-}
-
-// The texts of a message box, answered with `button`; empty when none came.
-std::string answerBox(const char* title, int button) {
-    HWND box = dialogWith(title, button, 10000);
-    std::string texts;
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        char text[1024] = {};
-        GetWindowTextA(child, text, sizeof text);
-        texts += std::string(text) + "\n";
-    }
-    if (box != nullptr) PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, 0), 0);
-    waitGone(box, 5000);
-    return texts;
-}
+constexpr int waitText = IDC_WAIT_TEXT, comparisonLines = IDC_COMPARE_LINES;
 
 // Picks `path` (UTF-8) in the file dialog that the menu's `id` opens; a save over a file that
 // is there is confirmed.
@@ -84,20 +58,20 @@ void checkProfiles(const Paths& paths) {
     const std::string folder = paths.workDir + "\\profiles";
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string settings = readFile(paths.workDir + "\\_data.ini");
-    if (text(3004) != "The COM5 is opened.") {
-        setText(3000, "COM5");
-        command(32772);
+    if (text(idPortStatus) != "The COM5 is opened.") {
+        setText(idPortName, "COM5");
+        command(idOpenPort);
     }
-    const std::string period = readFromDevice(3144, 3139), address = readFromDevice(3145, 3140);
+    const std::string period = readFromDevice(readButtonOf(0), valueBoxOf(0)), address = readFromDevice(readButtonOf(1), valueBoxOf(1));
     check(!period.empty() && !address.empty(), "the period and the address are read from the device");
-    setText(3022, "internet.test");
-    setText(3027, "typed pass");
+    setText(idApn, "internet.test");
+    setText(idPassword, "typed pass");
 
     // Save, and save again over the file: the boxes, never the password.
     const std::string saved = folder + "\\bench site.toml";
-    setText(3141, "");
+    setText(valueBoxOf(2), "");
     chooseFile(saveCommand, "Save Profile", saved);
-    setText(3141, "89001234567");
+    setText(valueBoxOf(2), "89001234567");
     chooseFile(saveCommand, "Save Profile", saved);
     const std::string written = savedFile(saved, "phone1 = \"89001234567\"");
     check(contains(written, "period = \"" + period + "\"") && contains(written, "phone1 = \"89001234567\"") &&
@@ -112,9 +86,9 @@ void checkProfiles(const Paths& paths) {
     chooseFile(saveCommand, "Save Profile", cyrillic + "\\стенд.toml");
     const std::string there = savedFile(cyrillic + "\\стенд.toml", "phone1 = \"89001234567\"");
     check(contains(there, "phone1 = \"89001234567\""), "Save Profile writes into a Cyrillic folder", there);
-    setText(3141, "");
+    setText(valueBoxOf(2), "");
     chooseFile(openCommand, "Open Profile", cyrillic + "\\стенд.toml");
-    check(waitForText(3141, "89001234567", 5000), "Open Profile reads it back from there", text(3141));
+    check(waitForText(valueBoxOf(2), "89001234567", 5000), "Open Profile reads it back from there", text(valueBoxOf(2)));
 
     // A value longer than its box: refused with its line, and nothing changes.
     writeFile(folder + "\\long.toml", "[unit]\nperiod = \"037\"\naddress = \"" + std::string(40, '7') + "\"\n");
@@ -122,7 +96,7 @@ void checkProfiles(const Paths& paths) {
     const std::string refusal = answerBox("Open Profile", IDOK);
     check(contains(refusal, "long.toml:3") && contains(refusal, "longer than its box"),
           "a value too long for its box is refused, naming its line", refusal);
-    checkEqual(text(3139), period, "the refused profile leaves the period box");
+    checkEqual(text(valueBoxOf(0)), period, "the refused profile leaves the period box");
 
     // The password file is read only when the engineer agrees.
     writeFile(folder + "\\bench.pass", "bench pw\n");
@@ -132,9 +106,9 @@ void checkProfiles(const Paths& paths) {
         chooseFile(openCommand, "Open Profile", folder + "\\bench.toml");
         check(contains(answerBox("Open Profile", button), "bench.pass"), "Open Profile asks about the password file");
         const bool agreed = button == IDYES;
-        check(waitForText(3139, "037", 5000) && text(3022) == "bench.apn" && !checked(3032),
+        check(waitForText(valueBoxOf(0), "037", 5000) && text(idApn) == "bench.apn" && !checked(idNoInternet),
               "Open Profile fills the period, the APN and the check box");
-        checkEqual(text(3027), agreed ? "bench pw" : "typed pass",
+        checkEqual(text(idPassword), agreed ? "bench pw" : "typed pass",
                    agreed ? "agreed, the password comes from its file" : "refused, the password box is left alone");
     }
 
@@ -160,9 +134,9 @@ void checkProfiles(const Paths& paths) {
               "each value is same or differs", lines);
         PostMessageA(result, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     }
-    check(IsWindowEnabled(mainWindow()) && text(3139) == "037" && text(3022) == "bench.apn" && text(3027) == "bench pw",
+    check(IsWindowEnabled(mainWindow()) && text(valueBoxOf(0)) == "037" && text(idApn) == "bench.apn" && text(idPassword) == "bench pw",
           "after the comparison the window is usable and every box as it was",
-          text(3139) + ", " + text(3022) + ", " + text(3027));
+          text(valueBoxOf(0)) + ", " + text(idApn) + ", " + text(idPassword));
     checkEqual(readFile(paths.workDir + "\\_data.ini"), settings, "no profile command touches _data.ini");
 }
 

@@ -13,7 +13,7 @@
 # second with a silent device, which must find the _data.ini the first one wrote; the third on
 # a port without modem lines, as plain Wine gives; the fourth against an awkward device; the
 # fifth against a port another program holds and a device that vanishes and comes back. Then
-# --list-ports, Tools > Ports and tarnwick-cli.exe, given Cyrillic arguments and paths and run on
+# starts with options it refuses, --list-ports, Tools > Ports and tarnwick-cli.exe, given Cyrillic arguments and paths and run on
 # a console of its own; last, a start at 150 % in a prefix of its own. Wine's output is only
 # ever redirected to files: its background processes would hold a pipe open until the
 # wineserver exits.
@@ -276,6 +276,29 @@ for line in "port COM6 did not open: in use by another program" "port COM5 lost:
             "port COM5 opened again: the device is back"; do
   grep -qF -- "$line" "$trace_file" 2>/dev/null || fail "the fifth start's trace lacks: $line"
 done
+
+echo "--- starts the program refuses: the usage in a box, exit code 2, no session"
+# refused_start REFUSAL ARGUMENT...: REFUSAL is the line the box must begin with.
+refused_start() {
+  local refusal=$1 code=0
+  shift
+  printf '%s' "$refusal" >"$run_dir/refusal.txt"
+  start_tarnwick refused "" "$@"
+  controller refused
+  # A program that took the line would run on: it is given a while, then stopped.
+  for _ in $(seq 200); do kill -0 "$tarnwick_pid" 2>/dev/null || break; sleep 0.1; done
+  kill "$tarnwick_pid" 2>/dev/null && fail "tarnwick.exe $* did not end after its refusal"
+  wait "$tarnwick_pid" || code=$?
+  tarnwick_pid=""
+  [ "$code" -eq 2 ] || fail "tarnwick.exe $* ended with exit code $code, not 2"
+}
+refused_start "Unknown option 'simulate'." --simulate
+refused_start "--trace needs a file name" --trace
+# Through the wide command line: the Cyrillic argument is named as typed, and the trace file
+# before it is never opened, since nothing starts.
+refused_start "unexpected argument Порт5" --trace "$(winpath "$work/refused-trace.txt")" Порт5
+[ -e "$work/refused-trace.txt" ] && fail "a refused start opened its trace file"
+rm -f "$run_dir/refusal.txt"
 
 # The ports present. A dosdevices link opens a port but is no device Windows lists; mapped
 # in the registry, as Wine maps ports, COM5 is one once the wineserver starts again.

@@ -12,11 +12,11 @@ namespace {
 const std::string frameStart("\x0A\x21\xAA", 3);
 const char* const comPath = "\\\\.\\COM5";
 
-std::string status() { return text(3004); }
+std::string status() { return text(idPortStatus); }
 
 // Runs a port command and returns the message it left, never a stale one.
 std::string portCommand(int id) {
-    setText(3004, "-");
+    setText(idPortStatus, "-");
     command(id);
     return status();
 }
@@ -67,16 +67,16 @@ std::string join(const std::vector<std::string>& texts) {
 void runSetup(const Paths& paths, int steps, const std::vector<std::string>& commands,
               const std::string& what) {
     const size_t from = deviceReceived(paths).size();
-    const std::string before = text(3002);
-    click(3031);
-    std::vector<std::string> seen = watchStatus(3002, before, "Ok!", 60000);
+    const std::string before = text(idSetupStatus);
+    click(idModemWrite);
+    std::vector<std::string> seen = watchStatus(idSetupStatus, before, "Ok!", 60000);
     check(!seen.empty() && seen.back() == "Ok!", what + " ends with Ok!", join(seen));
     if (!seen.empty() && seen.back() == "Ok!") seen.pop_back();
     checkEqual(join(seen), join(progressMarks(steps)), what + " shows its progress marks");
     checkSentInOrder(paths, from, commands, what);
 }
 
-const int modemIds[] = {3021, 3022, 3023, 3027};
+const int modemIds[] = {idIpAddress, idApn, idUser, idPassword};
 
 // The internet set-up with `values` typed, over the _data.ini already there: the file must
 // hold them after it, and clearing the check box must bring them back from the file.
@@ -88,9 +88,9 @@ void setUpOverTheFile(const Paths& paths, const std::vector<std::string>& values
              what);
     checkEqual(readFile(paths.workDir + "\\_data.ini"), values[0] + "\r\n" + values[1] + "\r\n" + values[2] + "\r\n" + values[3],
                "_data.ini after " + what);
-    click(3032);
-    click(3032);
-    check(!checked(3032), "the check box is clear again after " + what);
+    click(idNoInternet);
+    click(idNoInternet);
+    check(!checked(idNoInternet), "the check box is clear again after " + what);
     for (int i = 0; i < 4; ++i)
         checkEqual(text(modemIds[i]), values[i], "clearing the check box after " + what + " reloads box " + std::to_string(modemIds[i]));
 }
@@ -119,24 +119,24 @@ bool setForeignLineSettings(bool flowControl) {
 
 void checkPortCommands() {
     // No automatic scrolling: typing stops where the box is full.
-    setText(3000, "");
-    for (int i = 0; i < 30; ++i) SendMessageA(control(3000), WM_CHAR, 'W', 1);
-    const size_t typed = text(3000).size();
+    setText(idPortName, "");
+    for (int i = 0; i < 30; ++i) SendMessageA(control(idPortName), WM_CHAR, 'W', 1);
+    const size_t typed = text(idPortName).size();
     check(typed > 0 && typed < 30, "typing stops at the port name box's edge",
           std::to_string(typed) + " characters taken");
 
     for (const char* name : {"COM0", "COM257", "com1", "COM", "COMX1", "PORT1", "COM1234", "", "COM-5"}) {
-        setText(3000, name);
-        checkEqual(portCommand(32772), "Name is wrong.", std::string("Open with the name \"") + name + "\"");
+        setText(idPortName, name);
+        checkEqual(portCommand(idOpenPort), "Name is wrong.", std::string("Open with the name \"") + name + "\"");
     }
     for (const char* name : {"COM7", "COM256", "COM5x", "COM+5"}) {
-        setText(3000, name);
-        checkEqual(portCommand(32772), "Port did't open!", std::string("Open ") + name + " (no such device)");
+        setText(idPortName, name);
+        checkEqual(portCommand(idOpenPort), "Port did't open!", std::string("Open ") + name + " (no such device)");
     }
 
-    setText(3000, "COM5");
-    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5");
-    checkEqual(portCommand(32772), "Port did't open!", "Open COM5 again while it is open");
+    setText(idPortName, "COM5");
+    checkEqual(portCommand(idOpenPort), "The COM5 is opened.", "Open COM5");
+    checkEqual(portCommand(idOpenPort), "Port did't open!", "Open COM5 again while it is open");
 }
 
 void checkParameters(const Paths& paths) {
@@ -148,11 +148,11 @@ void checkParameters(const Paths& paths) {
         std::string frame;
     };
     const Row rows[] = {
-        {3139, 3144, 3149, "037", "123", frameStart + "0ATDP2123"},
-        {3140, 3145, 3150, "200", "045", frameStart + "0ATDP1045"},
-        {3141, 3146, 3151, "89001112233", "89161234567", frameStart + "0ATDP89161234567\r\n"},
-        {3142, 3147, 3152, "89004445566", "+7 916 765-43-21", frameStart + "1ATDP+7 916 765-43-21\r\n"},
-        {3143, 3148, 3153, "89007778899", "112", frameStart + "2ATDP112\r\n"},
+        {valueBoxOf(0), readButtonOf(0), writeButtonOf(0), "037", "123", frameStart + "0ATDP2123"},
+        {valueBoxOf(1), readButtonOf(1), writeButtonOf(1), "200", "045", frameStart + "0ATDP1045"},
+        {valueBoxOf(2), readButtonOf(2), writeButtonOf(2), "89001112233", "89161234567", frameStart + "0ATDP89161234567\r\n"},
+        {valueBoxOf(3), readButtonOf(3), writeButtonOf(3), "89004445566", "+7 916 765-43-21", frameStart + "1ATDP+7 916 765-43-21\r\n"},
+        {valueBoxOf(4), readButtonOf(4), writeButtonOf(4), "89007778899", "112", frameStart + "2ATDP112\r\n"},
     };
     for (const Row& row : rows) {
         const std::string name = "row " + std::to_string(row.value);
@@ -172,23 +172,23 @@ void checkParameters(const Paths& paths) {
     for (const char* bad : {"12", "1x3"}) {
         sleepMs(1500);  // the previous job has let go of its trigger
         const size_t before = deviceReceived(paths).size();
-        setText(3139, bad);
-        click(3149);
+        setText(valueBoxOf(0), bad);
+        click(writeButtonOf(0));
         sleepMs(2000);
         check(deviceReceived(paths).size() == before, std::string("period \"") + bad + "\" is not sent");
-        checkEqual(text(3139), bad, std::string("period \"") + bad + "\" stays in its box");
+        checkEqual(text(valueBoxOf(0)), bad, std::string("period \"") + bad + "\" stays in its box");
     }
     // An empty telephone number is sent as one.
-    setText(3142, "");
-    check(clickUntilDevice(paths, 3152, frameStart + "1ATDP\r\n", 12000), "an empty receiver 2 number is written");
+    setText(valueBoxOf(3), "");
+    check(clickUntilDevice(paths, writeButtonOf(3), frameStart + "1ATDP\r\n", 12000), "an empty receiver 2 number is written");
     sleepMs(1500);
 }
 
 void checkModem(const Paths& paths) {
-    setText(3021, "10.20.30.40");
-    setText(3022, "internet.test");
-    setText(3023, "tuser");
-    setText(3027, "tpass");
+    setText(idIpAddress, "10.20.30.40");
+    setText(idApn, "internet.test");
+    setText(idUser, "tuser");
+    setText(idPassword, "tpass");
     runSetup(paths, 12,
              {"+++", "ATE0", "AT^SISS=0,\"srvType\",\"Socket\"",
               "AT^SISS=0,\"address\",\"socktcp://listener:65534\"", "AT^SISS=9,\"srvType\",\"Socket\"",
@@ -201,19 +201,19 @@ void checkModem(const Paths& paths) {
                "_data.ini in the working directory after the set-up");
 
     const size_t from = deviceReceived(paths).size();
-    click(3030);
-    check(waitForText(3003, "Ok!", 30000), "the query ends with Ok!", "shows \"" + text(3003) + "\"");
-    checkEqual(text(3021), "10.20.30.40", "the query reads the client address back");
-    checkEqual(text(3022), "internet.test", "the query reads the APN back");
-    checkEqual(text(3023), "tuser", "the query reads the user back");
-    checkEqual(text(3027), "", "the query leaves the password empty");
+    click(idModemRead);
+    check(waitForText(idQueryStatus, "Ok!", 30000), "the query ends with Ok!", "shows \"" + text(idQueryStatus) + "\"");
+    checkEqual(text(idIpAddress), "10.20.30.40", "the query reads the client address back");
+    checkEqual(text(idApn), "internet.test", "the query reads the APN back");
+    checkEqual(text(idUser), "tuser", "the query reads the user back");
+    checkEqual(text(idPassword), "", "the query leaves the password empty");
     checkSentInOrder(paths, from,
                      {"+++", "ATE0", "AT^SIPS=service,load,0", "AT^SIPS=service,load,9", "AT^SISS?", "AT^SICS?"},
                      "the query");
 
-    click(3032);
-    check(checked(3032), "a click sets the check box");
-    for (int id : {3021, 3022, 3023, 3027}) checkEqual(text(id), "", "setting the check box empties box " + std::to_string(id));
+    click(idNoInternet);
+    check(checked(idNoInternet), "a click sets the check box");
+    for (int id : {idIpAddress, idApn, idUser, idPassword}) checkEqual(text(id), "", "setting the check box empties box " + std::to_string(id));
     std::vector<std::string> reset;
     for (int n = 0; n <= 5; ++n) reset.push_back("AT^SIPS=all,reset," + std::to_string(n));
     for (int n = 0; n <= 5; ++n) reset.push_back("AT^SIPS=all,save," + std::to_string(n));
@@ -227,8 +227,8 @@ void checkModem(const Paths& paths) {
     runSetup(paths, 24, reset, "the set-up without internet");
     checkEqual(readFile(paths.workDir + "\\_data.ini"), "10.20.30.40\r\ninternet.test\r\ntuser\r\ntpass",
                "the set-up without internet leaves _data.ini alone");
-    click(3032);
-    check(!checked(3032), "a second click clears the check box");
+    click(idNoInternet);
+    check(!checked(idNoInternet), "a second click clears the check box");
     const char* const loaded[] = {"10.20.30.40", "internet.test", "tuser", "tpass"};
     for (int i = 0; i < 4; ++i) checkEqual(text(modemIds[i]), loaded[i], "clearing the check box reloads box " + std::to_string(modemIds[i]));
 
@@ -242,16 +242,16 @@ void checkModem(const Paths& paths) {
 }
 
 void checkCloseAndReopen() {
-    checkEqual(portCommand(32773), "The Port is closed.", "Close");
-    checkEqual(portCommand(32773), "The Port is closed.", "Close again");
+    checkEqual(portCommand(idClosePort), "The Port is closed.", "Close");
+    checkEqual(portCommand(idClosePort), "The Port is closed.", "Close again");
 
     // Another program left the port at 19200 7E2 with hardware and software flow control.
     // Opening keeps XON/XOFF and puts back 9600 8N1 without CTS flow control.
     check(setForeignLineSettings(true), "the controller sets COM5 up differently");
-    checkEqual(portCommand(32772), "The COM5 is opened.", "Open after Close");
-    setText(3139, "");
-    check(clickUntil(3144, 3139, "123", 12000), "a read works on the reopened port");
-    checkEqual(portCommand(32773), "The Port is closed.", "Close after the reopen");
+    checkEqual(portCommand(idOpenPort), "The COM5 is opened.", "Open after Close");
+    setText(valueBoxOf(0), "");
+    check(clickUntil(readButtonOf(0), valueBoxOf(0), "123", 12000), "a read works on the reopened port");
+    checkEqual(portCommand(idClosePort), "The Port is closed.", "Close after the reopen");
     HANDLE port = CreateFileA(comPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (check(port != INVALID_HANDLE_VALUE, "COM5 is free again after Close")) {
         DCB dcb = {};
@@ -264,47 +264,47 @@ void checkCloseAndReopen() {
         check(dcb.fOutX && dcb.fInX, "the program kept XON/XOFF as it found it");
     }
     check(setForeignLineSettings(false), "the controller puts COM5 back");
-    checkEqual(portCommand(32772), "The COM5 is opened.", "Open once more");
+    checkEqual(portCommand(idOpenPort), "The COM5 is opened.", "Open once more");
 }
 
 void checkSilentModem() {
-    setText(3000, "COM5");
-    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5 with a silent device");
-    click(3031);
-    check(waitForText(3002, "Error!", 20000), "the set-up ends with Error! when the modem is silent",
-          "shows \"" + text(3002) + "\"");
-    click(3030);
-    check(waitForText(3003, "Error!", 20000), "the query ends with Error! when the modem is silent",
-          "shows \"" + text(3003) + "\"");
-    for (int id : {3021, 3022, 3023, 3027}) checkEqual(text(id), "", "the failed query left box " + std::to_string(id) + " empty");
-    setText(3139, "555");
-    click(3144);
+    setText(idPortName, "COM5");
+    checkEqual(portCommand(idOpenPort), "The COM5 is opened.", "Open COM5 with a silent device");
+    click(idModemWrite);
+    check(waitForText(idSetupStatus, "Error!", 20000), "the set-up ends with Error! when the modem is silent",
+          "shows \"" + text(idSetupStatus) + "\"");
+    click(idModemRead);
+    check(waitForText(idQueryStatus, "Error!", 20000), "the query ends with Error! when the modem is silent",
+          "shows \"" + text(idQueryStatus) + "\"");
+    for (int id : {idIpAddress, idApn, idUser, idPassword}) checkEqual(text(id), "", "the failed query left box " + std::to_string(id) + " empty");
+    setText(valueBoxOf(0), "555");
+    click(readButtonOf(0));
     sleepMs(5000);  // past the read's 60 ticks
-    checkEqual(text(3139), "555", "an unanswered read leaves the period as it was");
-    checkEqual(portCommand(32773), "The Port is closed.", "Close");
+    checkEqual(text(valueBoxOf(0)), "555", "an unanswered read leaves the period as it was");
+    checkEqual(portCommand(idClosePort), "The Port is closed.", "Close");
 }
 
 void checkWithoutModemLines() {
-    setText(3000, "COM5");
-    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5 on a port without modem lines");
-    setText(3139, "");
-    check(clickUntil(3144, 3139, "037", 12000), "the period is read although no wait sees EV_RXCHAR",
-          "shows \"" + text(3139) + "\"");
-    check(clickUntil(3146, 3141, "89001112233", 12000), "receiver 1's number is read as well",
-          "shows \"" + text(3141) + "\"");
-    click(3030);
-    check(waitForText(3003, "Ok!", 30000), "the query ends with Ok!", "shows \"" + text(3003) + "\"");
-    checkEqual(text(3021), "10.20.30.40", "the query reads the client address");
-    checkEqual(portCommand(32773), "The Port is closed.", "Close");
+    setText(idPortName, "COM5");
+    checkEqual(portCommand(idOpenPort), "The COM5 is opened.", "Open COM5 on a port without modem lines");
+    setText(valueBoxOf(0), "");
+    check(clickUntil(readButtonOf(0), valueBoxOf(0), "037", 12000), "the period is read although no wait sees EV_RXCHAR",
+          "shows \"" + text(valueBoxOf(0)) + "\"");
+    check(clickUntil(readButtonOf(2), valueBoxOf(2), "89001112233", 12000), "receiver 1's number is read as well",
+          "shows \"" + text(valueBoxOf(2)) + "\"");
+    click(idModemRead);
+    check(waitForText(idQueryStatus, "Ok!", 30000), "the query ends with Ok!", "shows \"" + text(idQueryStatus) + "\"");
+    checkEqual(text(idIpAddress), "10.20.30.40", "the query reads the client address");
+    checkEqual(portCommand(idClosePort), "The Port is closed.", "Close");
 }
 
 // Opens COM5 and reads the period, which the device holds as `periodShown`.
 void checkOpenAndRead(const char* periodShown) {
-    setText(3000, "COM5");
-    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5");
-    setText(3139, "");
-    check(clickUntil(3144, 3139, periodShown, 12000), std::string("the period ") + periodShown + " is read",
-          "shows \"" + text(3139) + "\"");
+    setText(idPortName, "COM5");
+    checkEqual(portCommand(idOpenPort), "The COM5 is opened.", "Open COM5");
+    setText(valueBoxOf(0), "");
+    check(clickUntil(readButtonOf(0), valueBoxOf(0), periodShown, 12000), std::string("the period ") + periodShown + " is read",
+          "shows \"" + text(valueBoxOf(0)) + "\"");
 }
 
 // A device that is awkward in every way a real one can be: its modem just powered up (echo
@@ -313,50 +313,50 @@ void checkOpenAndRead(const char* periodShown) {
 // it would otherwise follow the pseudo-terminal's IXON. Leaves the port open with XON/XOFF on,
 // for checkHeldWrite.
 void checkAwkwardDevice(const Paths& paths) {
-    checkEqual(portCommand(32773), "The Port is closed.", "Close before setting the port up");
+    checkEqual(portCommand(idClosePort), "The Port is closed.", "Close before setting the port up");
     check(setForeignLineSettings(false), "the controller sets COM5 up as a Windows driver does");
-    setText(3000, "COM5");
-    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5");
-    setText(3139, "");
-    check(clickUntil(3144, 3139, "017", 12000), "a period of 17 (XON) is read", "shows \"" + text(3139) + "\"");
-    check(clickUntil(3145, 3140, "019", 12000), "an address of 19 (XOFF) is read", "shows \"" + text(3140) + "\"");
+    setText(idPortName, "COM5");
+    checkEqual(portCommand(idOpenPort), "The COM5 is opened.", "Open COM5");
+    setText(valueBoxOf(0), "");
+    check(clickUntil(readButtonOf(0), valueBoxOf(0), "017", 12000), "a period of 17 (XON) is read", "shows \"" + text(valueBoxOf(0)) + "\"");
+    check(clickUntil(readButtonOf(1), valueBoxOf(1), "019", 12000), "an address of 19 (XOFF) is read", "shows \"" + text(valueBoxOf(1)) + "\"");
 
-    click(3032);
-    check(checked(3032), "the check box is set");
+    click(idNoInternet);
+    check(checked(idNoInternet), "the check box is set");
     std::vector<std::string> reset = {"+++"};
     for (int n = 0; n <= 5; ++n) reset.push_back("AT^SIPS=all,reset," + std::to_string(n));
     for (int n = 0; n <= 5; ++n) reset.push_back("AT^SIPS=all,save," + std::to_string(n));
     for (const char* last : {"AT^SIPS=service,reset,6", "AT^SIPS=service,save,6", "ATE0", "AT&W"})
         reset.push_back(last);
     runSetup(paths, 24, reset, "the set-up without internet, the modem's echo on");
-    click(3032);
+    click(idNoInternet);
 
-    checkEqual(portCommand(32773), "The Port is closed.", "Close");
+    checkEqual(portCommand(idClosePort), "The Port is closed.", "Close");
     check(setForeignLineSettings(true), "the controller switches XON/XOFF on");
-    checkEqual(portCommand(32772), "The COM5 is opened.", "Open COM5 with XON/XOFF on");
+    checkEqual(portCommand(idOpenPort), "The COM5 is opened.", "Open COM5 with XON/XOFF on");
 }
 
 // The device has sent an XOFF and no XON: the driver holds every write. "Close the Port" must
 // still return at once, and the port work again once the line is free.
 void checkHeldWrite(const Paths& paths) {
-    setText(3139, "321");
-    click(3149);
+    setText(valueBoxOf(0), "321");
+    click(writeButtonOf(0));
     sleepMs(1500);  // the write is handed to the driver, which holds it
     check(deviceReceived(paths).find(frameStart + "0ATDP2321") == std::string::npos,
           "the held write has not reached the device");
     const DWORD start = GetTickCount();
     DWORD_PTR result = 0;
-    const bool returned = SendMessageTimeoutA(mainWindow(), WM_COMMAND, MAKEWPARAM(32773, 0), 0,
+    const bool returned = SendMessageTimeoutA(mainWindow(), WM_COMMAND, MAKEWPARAM(idClosePort, 0), 0,
                                               SMTO_NORMAL, 10000, &result) != 0;
     const DWORD took = GetTickCount() - start;
     check(returned && took < 5000,
           "Close the Port returns with a write held by XOFF (" + std::to_string(took) + " ms)");
     checkEqual(status(), "The Port is closed.", "Close with a held write");
     check(setForeignLineSettings(false), "the controller switches XON/XOFF off again");
-    checkEqual(portCommand(32772), "The COM5 is opened.", "Open after the held write");
-    setText(3140, "");
-    check(clickUntil(3145, 3140, "019", 12000), "a read works after the held write", "shows \"" + text(3140) + "\"");
-    checkEqual(portCommand(32773), "The Port is closed.", "Close");
+    checkEqual(portCommand(idOpenPort), "The COM5 is opened.", "Open after the held write");
+    setText(valueBoxOf(1), "");
+    check(clickUntil(readButtonOf(1), valueBoxOf(1), "019", 12000), "a read works after the held write", "shows \"" + text(valueBoxOf(1)) + "\"");
+    checkEqual(portCommand(idClosePort), "The Port is closed.", "Close");
 }
 
 }  // namespace e2e

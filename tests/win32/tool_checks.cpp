@@ -9,8 +9,8 @@ namespace e2e {
 
 namespace {
 
-constexpr int traceCommand = 32774;
-constexpr int traceList = 3500, traceClear = 3501, traceSave = 3502, tracePath = 3503;
+constexpr int traceCommand = idTrace;
+constexpr int traceList = IDC_TRACE_LIST, traceClear = IDC_TRACE_CLEAR, traceSave = IDC_TRACE_SAVE, tracePath = IDC_TRACE_PATH;
 constexpr LPARAM sentLine = 1, receivedLine = 2;  // the list's item data
 
 HWND findVisible(const char* className, const char* title, int timeoutMs) {
@@ -91,28 +91,28 @@ void checkTraceWindow(const Paths& paths) {
 
 // Before Tools > Ports is worked (by the test script, with the mouse): a name that is no port.
 void resetPortName() {
-    waitForText(3000, "COM1", 5000);  // the window has put its start text in
-    setText(3000, "COM9");
-    checkEqual(text(3000), "COM9", "the port-name box is set to COM9 before Tools > Ports");
+    waitForText(idPortName, "COM1", 5000);  // the window has put its start text in
+    setText(idPortName, "COM9");
+    checkEqual(text(idPortName), "COM9", "the port-name box is set to COM9 before Tools > Ports");
 }
 
 // After COM5 was chosen from Tools > Ports: its name is in the port-name box, and it opens.
 void checkPortChosen() {
-    check(waitForText(3000, "COM5", 5000), "choosing COM5 from Tools > Ports puts COM5 in the port-name box",
-          "shows \"" + text(3000) + "\"");
-    command(32772);
-    checkEqual(text(3004), "The COM5 is opened.", "the chosen port opens");
+    check(waitForText(idPortName, "COM5", 5000), "choosing COM5 from Tools > Ports puts COM5 in the port-name box",
+          "shows \"" + text(idPortName) + "\"");
+    command(idOpenPort);
+    checkEqual(text(idPortStatus), "The COM5 is opened.", "the chosen port opens");
 }
 
 // The device has gone while the port is open: the port status says so; Close and Open behave
 // as ever (the device being gone, the open fails).
 void checkLostDevice() {
-    check(waitForText(3004, "The COM5 is lost.", 15000), "a vanished device shows The COM5 is lost.",
-          "shows \"" + text(3004) + "\"");
-    command(32773);
-    checkEqual(text(3004), "The Port is closed.", "Close after the loss");
-    command(32772);
-    checkEqual(text(3004), "Port did't open!", "Open while the device is gone");
+    check(waitForText(idPortStatus, "The COM5 is lost.", 15000), "a vanished device shows The COM5 is lost.",
+          "shows \"" + text(idPortStatus) + "\"");
+    command(idClosePort);
+    checkEqual(text(idPortStatus), "The Port is closed.", "Close after the loss");
+    command(idOpenPort);
+    checkEqual(text(idPortStatus), "Port did't open!", "Open while the device is gone");
 }
 
 // Another program holds COM6 (this controller, for exclusive use): "Open the Port" shows the
@@ -122,25 +122,25 @@ void checkBusyPort() {
     HANDLE held = CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (!check(held != INVALID_HANDLE_VALUE, "the controller holds COM6", "error " + std::to_string(GetLastError())))
         return;
-    setText(3000, "COM6");
-    command(32772);
-    checkEqual(text(3004), "Port did't open!", "Open while another program holds COM6");
+    setText(idPortName, "COM6");
+    command(idOpenPort);
+    checkEqual(text(idPortStatus), "Port did't open!", "Open while another program holds COM6");
     CloseHandle(held);
 }
 
 // The device has gone; the port is left as it is, neither closed nor opened.
 void checkLostAndLeft() {
-    check(waitForText(3004, "The COM5 is lost.", 15000), "a vanished device shows The COM5 is lost.",
-          "shows \"" + text(3004) + "\"");
+    check(waitForText(idPortStatus, "The COM5 is lost.", 15000), "a vanished device shows The COM5 is lost.",
+          "shows \"" + text(idPortStatus) + "\"");
 }
 
 // The device is back where COM5 leads: the window opens it by itself, and the unit answers.
 void checkBackByItself(const char* periodShown) {
-    check(waitForText(3004, "The COM5 is opened.", 20000), "COM5 opens again by itself",
-          "shows \"" + text(3004) + "\"");
-    setText(3139, "");
-    check(clickUntil(3144, 3139, periodShown, 12000), std::string("the period ") + periodShown + " is read",
-          "shows \"" + text(3139) + "\"");
+    check(waitForText(idPortStatus, "The COM5 is opened.", 20000), "COM5 opens again by itself",
+          "shows \"" + text(idPortStatus) + "\"");
+    setText(valueBoxOf(0), "");
+    check(clickUntil(readButtonOf(0), valueBoxOf(0), periodShown, 12000), std::string("the period ") + periodShown + " is read",
+          "shows \"" + text(valueBoxOf(0)) + "\"");
 }
 
 }  // namespace e2e

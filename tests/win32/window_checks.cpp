@@ -20,19 +20,19 @@ struct Expected {
 
 // The 26 controls in the order they are created, in client coordinates.
 const Expected layout[] = {
-    {3000, singleEdit, 145, 20, 60, 20},   {3004, singleEdit, 145, 40, 150, 20},
-    {3021, multiEdit, 645, 240, 200, 22},  {3022, singleEdit, 645, 262, 200, 20},
-    {3023, singleEdit, 645, 282, 200, 20}, {3027, singleEdit, 645, 302, 200, 20},
-    {3032, checkBox, 660, 370, 160, 20},   {3003, singleEdit, 770, 200, 60, 20},
-    {3002, singleEdit, 770, 340, 60, 20},  {3030, button, 655, 200, 100, 20},
-    {3031, button, 655, 340, 100, 20},     {3139, multiEdit, 50, 120, 200, 22},
-    {3144, button, 270, 120, 100, 20},     {3149, button, 380, 120, 100, 20},
-    {3140, multiEdit, 50, 190, 200, 22},   {3145, button, 270, 190, 100, 20},
-    {3150, button, 380, 190, 100, 20},     {3141, multiEdit, 50, 260, 200, 22},
-    {3146, button, 270, 260, 100, 20},     {3151, button, 380, 260, 100, 20},
-    {3142, multiEdit, 50, 330, 200, 22},   {3147, button, 270, 330, 100, 20},
-    {3152, button, 380, 330, 100, 20},     {3143, multiEdit, 50, 400, 200, 22},
-    {3148, button, 270, 400, 100, 20},     {3153, button, 380, 400, 100, 20},
+    {idPortName, singleEdit, 145, 20, 60, 20},   {idPortStatus, singleEdit, 145, 40, 150, 20},
+    {idIpAddress, multiEdit, 645, 240, 200, 22},  {idApn, singleEdit, 645, 262, 200, 20},
+    {idUser, singleEdit, 645, 282, 200, 20}, {idPassword, singleEdit, 645, 302, 200, 20},
+    {idNoInternet, checkBox, 660, 370, 160, 20},   {idQueryStatus, singleEdit, 770, 200, 60, 20},
+    {idSetupStatus, singleEdit, 770, 340, 60, 20},  {idModemRead, button, 655, 200, 100, 20},
+    {idModemWrite, button, 655, 340, 100, 20},     {valueBoxOf(0), multiEdit, 50, 120, 200, 22},
+    {readButtonOf(0), button, 270, 120, 100, 20},     {writeButtonOf(0), button, 380, 120, 100, 20},
+    {valueBoxOf(1), multiEdit, 50, 190, 200, 22},   {readButtonOf(1), button, 270, 190, 100, 20},
+    {writeButtonOf(1), button, 380, 190, 100, 20},     {valueBoxOf(2), multiEdit, 50, 260, 200, 22},
+    {readButtonOf(2), button, 270, 260, 100, 20},     {writeButtonOf(2), button, 380, 260, 100, 20},
+    {valueBoxOf(3), multiEdit, 50, 330, 200, 22},   {readButtonOf(3), button, 270, 330, 100, 20},
+    {writeButtonOf(3), button, 380, 330, 100, 20},     {valueBoxOf(4), multiEdit, 50, 400, 200, 22},
+    {readButtonOf(4), button, 270, 400, 100, 20},     {writeButtonOf(4), button, 380, 400, 100, 20},
 };
 
 // "Без интернета." in UTF-16.
@@ -188,12 +188,12 @@ void checkResources(const Paths& paths) {
     HMODULE module = LoadLibraryExA(paths.exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!check(module != nullptr, "tarnwick.exe opens as a resource file", paths.exe)) return;
     char buffer[100] = {};
-    LoadStringA(module, 103, buffer, sizeof buffer);
+    LoadStringA(module, IDS_APP_TITLE, buffer, sizeof buffer);
     checkEqual(buffer, "Tarnwick", "string 103");
-    LoadStringA(module, 109, buffer, sizeof buffer);
+    LoadStringA(module, IDC_TARNWICK, buffer, sizeof buffer);
     checkEqual(buffer, "TARNWICK", "string 109");
 
-    HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(109));
+    HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(IDC_TARNWICK));
     if (check(menu != nullptr && GetMenuItemCount(menu) == 2, "menu 109 has two drop-downs")) {
         GetMenuStringA(menu, 0, buffer, sizeof buffer, MF_BYPOSITION);
         checkEqual(buffer, "Communication", "the drop-down's title");
@@ -201,12 +201,12 @@ void checkResources(const Paths& paths) {
         checkEqual(buffer, "Tools", "the second drop-down, right of it");
         HMENU tools = GetSubMenu(menu, 1);
         GetMenuStringA(tools, 0, buffer, sizeof buffer, MF_BYPOSITION);
-        check(std::string(buffer) == "Trace..." && GetMenuItemID(tools, 0) == 32774, "Tools > Trace... sends 32774");
+        check(std::string(buffer) == "Trace..." && GetMenuItemID(tools, 0) == idTrace, "Tools > Trace... sends 32774");
         GetMenuStringA(tools, 1, buffer, sizeof buffer, MF_BYPOSITION);
         check(std::string(buffer) == "Ports" && GetSubMenu(tools, 1) != nullptr, "Tools > Ports is a submenu");
         HMENU popup = GetSubMenu(menu, 0);
         const char* const items[] = {"Open the Port", "Close the Port", "E&xit"};
-        const UINT ids[] = {32772, 32773, 105};
+        const UINT ids[] = {idOpenPort, idClosePort, idExit};
         check(GetMenuItemCount(popup) == 3, "the drop-down has three items");
         for (int i = 0; i < 3; ++i) {
             GetMenuStringA(popup, i, buffer, sizeof buffer, MF_BYPOSITION);
@@ -216,18 +216,18 @@ void checkResources(const Paths& paths) {
         DestroyMenu(menu);
     }
 
-    HACCEL accelerators = LoadAcceleratorsA(module, MAKEINTRESOURCEA(109));
+    HACCEL accelerators = LoadAcceleratorsA(module, MAKEINTRESOURCEA(IDC_TARNWICK));
     ACCEL entries[8];
     const int count = accelerators ? CopyAcceleratorTableA(accelerators, entries, 8) : 0;
     if (check(count == 2, "accelerator table 109 has two entries")) {
         for (int i = 0; i < 2; ++i) {
             const BYTE modifiers = entries[i].fVirt & (FVIRTKEY | FALT | FSHIFT | FCONTROL);
-            check(entries[i].key == (i == 0 ? '?' : '/') && entries[i].cmd == 104 && modifiers == FALT,
+            check(entries[i].key == (i == 0 ? '?' : '/') && entries[i].cmd == idAbout && modifiers == FALT,
                   std::string("Alt + '") + (i == 0 ? '?' : '/') + "' as a character gives 104");
         }
     }
-    check(LoadImageA(module, MAKEINTRESOURCEA(107), IMAGE_ICON, 32, 32, 0) != nullptr, "icon 107 has a 32 x 32 image");
-    check(LoadImageA(module, MAKEINTRESOURCEA(108), IMAGE_ICON, 16, 16, 0) != nullptr, "icon 108 has a 16 x 16 image");
+    check(LoadImageA(module, MAKEINTRESOURCEA(IDI_TARNWICK), IMAGE_ICON, 32, 32, 0) != nullptr, "icon 107 has a 32 x 32 image");
+    check(LoadImageA(module, MAKEINTRESOURCEA(IDI_SMALL), IMAGE_ICON, 16, 16, 0) != nullptr, "icon 108 has a 16 x 16 image");
     checkDialogTemplate(module);
     FreeLibrary(module);
 }
@@ -240,21 +240,24 @@ void checkStartState(bool settingsExpected) {
     GetWindowRect(mainWindow(), &rect);
     check(rect.right - rect.left == 900 && rect.bottom - rect.top == 530, "the window is 900 x 530");
 
-    checkEqual(text(3000), "COM1", "port name at start");
-    checkEqual(text(3004), "", "port status at start");
-    checkEqual(text(3003), "   ", "query status at start");
-    checkEqual(text(3002), "   ", "set-up status at start");
-    for (int id = 3139; id <= 3143; ++id) checkEqual(text(id), "", "parameter box " + std::to_string(id) + " at start");
+    checkEqual(text(idPortName), "COM1", "port name at start");
+    checkEqual(text(idPortStatus), "", "port status at start");
+    checkEqual(text(idQueryStatus), "   ", "query status at start");
+    checkEqual(text(idSetupStatus), "   ", "set-up status at start");
+    for (int id = valueBoxOf(0); id <= valueBoxOf(4); ++id) checkEqual(text(id), "", "parameter box " + std::to_string(id) + " at start");
     const char* const loaded[] = {"10.20.30.40", "internet.test", "tuser", "tpass"};
-    const int modemIds[] = {3021, 3022, 3023, 3027};
+    const int modemIds[] = {idIpAddress, idApn, idUser, idPassword};
     for (int i = 0; i < 4; ++i)
         checkEqual(text(modemIds[i]), settingsExpected ? loaded[i] : "",
                    std::string("modem box ") + std::to_string(modemIds[i]) +
                        (settingsExpected ? " loaded from _data.ini" : " empty without _data.ini"));
-    check(!checked(3032), "the check box starts clear");
-    check(wideText(control(3032)) == noInternetCaption, "the check box reads \"Bez interneta.\" in Cyrillic");
-    for (int id : {3030, 3144, 3145, 3146, 3147, 3148}) checkEqual(text(id), "Read", "caption of " + std::to_string(id));
-    for (int id : {3031, 3149, 3150, 3151, 3152, 3153}) checkEqual(text(id), "Write", "caption of " + std::to_string(id));
+    check(!checked(idNoInternet), "the check box starts clear");
+    check(wideText(control(idNoInternet)) == noInternetCaption, "the check box reads \"Bez interneta.\" in Cyrillic");
+    for (int row = -1; row < parameterRowCount; ++row) {
+        const int read = row < 0 ? idModemRead : readButtonOf(row), write = row < 0 ? idModemWrite : writeButtonOf(row);
+        checkEqual(text(read), "Read", "caption of " + std::to_string(read));
+        checkEqual(text(write), "Write", "caption of " + std::to_string(write));
+    }
 }
 
 void checkLayout(int dpi) {
@@ -286,12 +289,12 @@ void checkAbout() {
     }
     // With the focus in an edit box the keystroke is addressed to the box: the accelerator's
     // command goes there, and the main window never sees it.
-    clickWithMouse(control(3000));
-    check(waitForFocus(control(3000), 5000), "a click puts the focus into the port-name box");
+    clickWithMouse(control(idPortName));
+    check(waitForFocus(control(idPortName), 5000), "a click puts the focus into the port-name box");
     // Home typed after the keystroke moves the caret once the keystroke has been dealt with,
     // since input is taken in order: only then does "nothing opened" mean anything.
-    const WPARAM end = static_cast<WPARAM>(SendMessageA(control(3000), WM_GETTEXTLENGTH, 0, 0));
-    SendMessageA(control(3000), EM_SETSEL, end, static_cast<LPARAM>(end));
+    const WPARAM end = static_cast<WPARAM>(SendMessageA(control(idPortName), WM_GETTEXTLENGTH, 0, 0));
+    SendMessageA(control(idPortName), EM_SETSEL, end, static_cast<LPARAM>(end));
     typeAltChar('?');
     INPUT home[2];
     int count = 0;
@@ -301,11 +304,11 @@ void checkAbout() {
     LRESULT selection = 0;
     const bool handled = waitUntil([&selection, end] {
         // From another process only the return value carries the selection, not the pointers.
-        selection = SendMessageA(control(3000), EM_GETSEL, 0, 0);
+        selection = SendMessageA(control(idPortName), EM_GETSEL, 0, 0);
         return LOWORD(selection) == 0 && end > 0;
     }, 10000);
     check(handled, "the keystrokes reach the port-name box",
-          "\"" + text(3000) + "\", caret at " + std::to_string(LOWORD(selection)) + " of " + std::to_string(end));
+          "\"" + text(idPortName) + "\", caret at " + std::to_string(LOWORD(selection)) + " of " + std::to_string(end));
     dialog = FindWindowA("#32770", "About");
     check(dialog == nullptr, "Alt+'?' with the focus in an edit box opens nothing");
     if (dialog != nullptr) PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -316,8 +319,18 @@ void checkExit(bool closeBox) {
     if (closeBox)
         PostMessageA(window, WM_CLOSE, 0, 0);
     else
-        PostMessageA(window, WM_COMMAND, MAKEWPARAM(105, 0), 0);
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(idExit, 0), 0);
     check(waitGone(window, 10000), closeBox ? "the close box ends the program" : "E&xit ends the program");
+}
+
+void checkRefusedStart(const Paths& paths) {
+    const std::string refusal = readFileByWideName(paths.workDir + "\\refusal.txt");
+    const std::string shown = answerBox("Tarnwick", IDOK);
+    check(shown.find("tarnwick.exe: " + refusal + "\n") != std::string::npos,
+          "the refused start names what was refused: " + refusal, shown);
+    check(shown.find("usage: tarnwick.exe [--trace FILE] [--list-ports] [--version] [--help]") != std::string::npos,
+          "the refused start shows the usage", shown);
+    check(FindWindowA("TARNWICK", nullptr) == nullptr, "the refused start shows no main window");
 }
 
 }  // namespace e2e

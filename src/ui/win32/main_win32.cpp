@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/tick.h"
 #include "app/trace_decode.h"
+#include "app/window_usage.h"
+#include "base/command_line.h"
+#include "base/utf16.h"
 #include "base/app_state.h"
 #include "serial/burst.h"
 #include "serial/port_list.h"
@@ -45,8 +49,7 @@ LRESULT onTimer(HWND window, WPARAM id) {
 // The menu "Tools > Ports": filled with the ports present each time it opens. Its items take
 // the command ids from firstPortItem on; the names stay here until the next filling.
 constexpr int firstPortItem = 33000;
-PortEntry portEntries[maxPorts];
-size_t portCount = 0;
+PortListing ports;
 
 bool isPortsMenu(HWND window, HMENU menu) {
     HMENU tools = GetSubMenu(GetMenu(window), 1);
@@ -55,22 +58,19 @@ bool isPortsMenu(HWND window, HMENU menu) {
 
 void fillPortsMenu(HMENU menu) {
     while (GetMenuItemCount(menu) > 0) DeleteMenu(menu, 0, MF_BYPOSITION);
-    portCount = listPorts(portEntries, maxPorts);
-    for (size_t i = 0; i < portCount; ++i) {
-        char line[portLineCapacity];
-        wchar_t wide[portLineCapacity];
-        formatPortEntry(portEntries[i], line, sizeof line);
-        if (MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, portLineCapacity) == 0) continue;
+    listPortLines(&ports);
+    for (size_t i = 0; i < ports.count; ++i) {
         // A device without a COMn name cannot be opened by name: shown, greyed.
-        const UINT flags = MF_STRING | (portEntries[i].name[0] == '\0' ? MF_GRAYED : 0);
-        AppendMenuW(menu, flags, firstPortItem + i, wide);
+        const UINT flags = MF_STRING | (portChoosable(ports.entries[i]) ? 0 : MF_GRAYED);
+        AppendMenuW(menu, flags, firstPortItem + i, wideText(ports.lines[i]).c_str());
     }
-    if (portCount == 0) AppendMenuA(menu, MF_STRING | MF_GRAYED, IDM_NO_PORTS, "(no serial port found)");
+    if (ports.count == 0)
+        AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_NO_PORTS, (L"(" + wideText(noPortFoundText) + L")").c_str());
 }
 
 bool choosePort(int id) {
-    if (id < firstPortItem || id >= firstPortItem + static_cast<int>(portCount)) return false;
-    choosePortName(portEntries[id - firstPortItem].name);
+    if (id < firstPortItem || id >= firstPortItem + static_cast<int>(ports.count)) return false;
+    choosePortName(ports.entries[id - firstPortItem].name);
     return true;
 }
 
@@ -185,7 +185,7 @@ namespace {
 // Text for whoever started the program: a console's own characters when it has one, UTF-8
 // bytes when the output goes to a file or a pipe. A GUI program has no console of its own, so
 // it borrows the one it was started from.
-void writeOut(const char* utf8) {
+void writeOut(const std::string& utf8) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE) {
         if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
@@ -195,62 +195,54 @@ void writeOut(const char* utf8) {
     }
     DWORD mode = 0, written = 0;
     if (GetConsoleMode(out, &mode)) {
-        wchar_t wide[tarnwick::portLineCapacity];
-        const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, tarnwick::portLineCapacity);
-        if (length > 1) WriteConsoleW(out, wide, static_cast<DWORD>(length - 1), &written, nullptr);
+        const std::wstring wide = tarnwick::wideText(utf8);
+        WriteConsoleW(out, wide.c_str(), static_cast<DWORD>(wide.size()), &written, nullptr);
     } else {
-        WriteFile(out, utf8, static_cast<DWORD>(std::strlen(utf8)), &written, nullptr);
+        WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     }
-}
-
-// An argument of the C runtime's ANSI command line as UTF-8, the paths the core takes.
-std::string ansiToUtf8(const char* ansi) {
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
-    if (wideLength <= 0) return ansi;
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], wideLength);
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return ansi;
-    std::string utf8(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], length, nullptr, nullptr);
-    utf8.resize(utf8.size() - 1);
-    return utf8;
 }
 
 // --list-ports: the ports present, a line each, as Tools > Ports lists them.
 int printPorts() {
-    const size_t count = tarnwick::listPorts(tarnwick::portEntries, tarnwick::maxPorts);
-    for (size_t i = 0; i < count; ++i) {
-        char line[tarnwick::portLineCapacity + 2];
-        const size_t length = tarnwick::formatPortEntry(tarnwick::portEntries[i], line, sizeof line - 2);
-        std::memcpy(line + length, "\r\n", 3);
-        writeOut(line);
-    }
-    if (count == 0) writeOut("no serial port found\r\n");
+    tarnwick::listPortLines(&tarnwick::ports);
+    for (size_t i = 0; i < tarnwick::ports.count; ++i) writeOut(std::string(tarnwick::ports.lines[i]) + "\r\n");
+    if (tarnwick::ports.count == 0) writeOut(std::string(tarnwick::noPortFoundText) + "\r\n");
     return 0;
+}
+
+// The usage and a warning before the window, in a box: a window program is mostly started from a shortcut, with no console to
+// read it on.
+void showBox(const std::string& text, UINT icon) {
+    MessageBoxW(nullptr, tarnwick::wideText(text).c_str(), L"Tarnwick", MB_OK | icon);
 }
 
 }  // namespace
 
-// Options: --trace FILE appends every trace line to FILE from start to exit; --list-ports
-// prints the ports present and --version the version, and each ends the program.
+// The line is read as tarnwick::readWindowOptions describes it, from the wide command line, so
+// that a trace file in a folder of any language is the one written. A mistyped option or a
+// stray argument shows the usage and ends with exit code 2 before any port is touched.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
-    const char* tracePath = nullptr;
-    for (int i = 1; i < __argc; ++i) {
-        if (std::strcmp(__argv[i], "--list-ports") == 0) return printPorts();
-        if (std::strcmp(__argv[i], "--version") == 0) {
-            writeOut("tarnwick " TARNWICK_VERSION_FULL "\r\n");
-            return 0;
-        }
-        if (std::strcmp(__argv[i], "--trace") == 0 && i + 1 < __argc) tracePath = __argv[++i];
+    std::vector<std::string> arguments =
+        tarnwick::splitCommandLine(tarnwick::utf16ToUtf8(reinterpret_cast<const char16_t*>(GetCommandLineW())));
+    arguments.erase(arguments.begin());
+    const tarnwick::WindowOptions options = tarnwick::readWindowOptions(arguments);
+    const std::string usage = tarnwick::windowUsage(tarnwick::WindowProgram::win32);
+    if (!options.refusal.empty()) {
+        showBox("tarnwick.exe: " + options.refusal + "\n\n" + usage, MB_ICONWARNING);
+        return tarnwick::windowUsageExit;
     }
+    if (options.help) {
+        showBox(usage, MB_ICONINFORMATION);
+        return 0;
+    }
+    if (options.version) {
+        writeOut("tarnwick " TARNWICK_VERSION_FULL "\r\n");
+        return 0;
+    }
+    if (options.listPorts) return printPorts();
     // A trace that cannot be written is worth a word, not the session.
-    if (tracePath != nullptr && !tarnwick::openTraceFile(ansiToUtf8(tracePath).c_str())) {
-        char message[MAX_PATH + 96];
-        std::snprintf(message, sizeof message,
-                      "The trace file %s cannot be opened. Tarnwick runs without it.", tracePath);
-        MessageBoxA(nullptr, message, "Tarnwick", MB_OK | MB_ICONWARNING);
-    }
+    if (options.traced && !tarnwick::openTraceFile(options.trace.c_str()))
+        showBox("The trace file " + options.trace + " cannot be opened. Tarnwick runs without it.", MB_ICONWARNING);
     const int code = tarnwick::startUp(instance, showMode);
     tarnwick::closeTraceFile();
     return code;

@@ -2,6 +2,7 @@
 
 #include "app/layout.h"
 #include "base/cp1251.h"
+#include "base/utf16.h"
 #include "ui/win32/win32_ui.h"
 
 namespace tarnwick {
@@ -17,6 +18,16 @@ size_t cp1251ToWide(const char* text, wchar_t* out, size_t capacity) {
     out[length] = L'\0';
     return length;
 }
+
+// wchar_t is UTF-16 on Windows: the portable conversion serves the wide calls as they stand.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16");
+
+std::wstring wideText(const std::string& utf8) {
+    const std::u16string wide = utf8ToUtf16(utf8);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+std::string utf8Text(const wchar_t* wide) { return utf16ToUtf8(reinterpret_cast<const char16_t*>(wide)); }
 
 UINT systemDpi() {
     HDC screen = GetDC(nullptr);

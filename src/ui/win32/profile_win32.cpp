@@ -1,13 +1,14 @@
 // Tools: Open Profile..., Save Profile..., Compare with Profile...: the file dialogs, the
 // question about the password file, the box the engineer waits in while the comparison reads,
-// and the small window with its result. What they do is the core's (provision/window_profile.h).
+// and the small window with its result. The flows, their messages and their texts are the
+// core's (provision/window_flows.h); this file draws them.
 #include <windows.h>
 
 #include <string>
 
 #include "app/frontend.h"
 #include "provision/run_jobs.h"
-#include "provision/window_profile.h"
+#include "provision/window_flows.h"
 #include "base/app_state.h"
 #include "base/text_field.h"
 #include "ui/win32/resource.h"
@@ -27,36 +28,11 @@ wchar_t lastFolder[MAX_PATH];
 HWND waitBox = nullptr;
 HWND comparisonWindow = nullptr;
 
-// A failure line as the core gives it, its paths included: UTF-8. A line that is not is read
-// in the system's code page.
-std::wstring wide(const std::string& text) {
-    UINT page = CP_UTF8;
-    int length = MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0);
-    if (length == 0) length = MultiByteToWideChar(page = CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring out(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-    MultiByteToWideChar(page, 0, text.c_str(), -1, &out[0], length);
-    out.resize(out.size() - 1);
-    return out;
-}
-
 // The unit's and the modem's Windows-1251 texts.
 std::wstring device(const std::string& text) {
     wchar_t out[TextField::displayCapacity + 1];
     const size_t length = cp1251ToWide(text.c_str(), out, sizeof out / sizeof out[0]);
     return std::wstring(out, length);
-}
-
-void refuse(const wchar_t* title, const std::string& line) {
-    MessageBoxW(mainHwnd(), wide(line).c_str(), title, MB_OK | MB_ICONWARNING);
-}
-
-// A path from the wide calls as the core takes it: UTF-8.
-std::string utf8(const wchar_t* text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(length > 0 ? length : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], length, nullptr, nullptr);
-    out.resize(out.size() - 1);
-    return out;
 }
 
 // The common file dialogs live in comdlg32.dll, which the program loads only when they are
@@ -88,7 +64,7 @@ bool chooseFile(bool save, const wchar_t* title, std::string* path) {
     choice.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
                    (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     if (!dialog(&choice)) return false;
-    *path = utf8(file);
+    *path = utf8Text(file);
     lstrcpynW(lastFolder, file, choice.nFileOffset + 1);  // the folder with its last backslash
     return true;
 }
@@ -127,42 +103,37 @@ bool boxFits(int id, const std::string& text) {
     return metrics.tmHeight > 0 && lines * metrics.tmHeight <= room.bottom - room.top;
 }
 
-bool askForPasswordFile(const std::string& passwordFile) {
-    const std::wstring question = L"The profile names the password file\n" + wide(passwordFile) +
-                                  L"\n\nPut its password into the Password box?";
-    return MessageBoxW(mainHwnd(), question.c_str(), L"Open Profile",
-                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+ProfileDialogs dialogs() {
+    ProfileDialogs shown;
+    shown.fits = boxFits;
+    shown.askYesNo = [](const char* title, const std::string& question) {
+        return MessageBoxW(mainHwnd(), wideText(question).c_str(), wideText(title).c_str(),
+                           MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    };
+    shown.warn = [](const char* title, const std::string& line) {
+        MessageBoxW(mainHwnd(), wideText(line).c_str(), wideText(title).c_str(), MB_OK | MB_ICONWARNING);
+    };
+    return shown;
 }
 
 void openProfileCommand() {
     std::string path;
-    if (!chooseFile(false, L"Open Profile", &path)) return;
-    OpenedProfile opened;
-    std::string failed = openProfile(path, boxFits, &opened);
-    std::string password;
-    const bool withPassword = failed.empty() && !opened.passwordFile.empty() && askForPasswordFile(opened.passwordFile);
-    if (withPassword) failed = readProfilePassword(opened.passwordFile, boxFits, &password);
-    if (!failed.empty()) return refuse(L"Open Profile", failed);
-    fillWindow(opened.profile, withPassword ? &password : nullptr);
+    if (chooseFile(false, wideText(openProfileTitle).c_str(), &path)) openProfileIntoWindow(path, dialogs());
 }
 
 void saveProfileCommand() {
     std::string path;
-    if (!chooseFile(true, L"Save Profile", &path)) return;
-    const std::string failed = saveWindowProfile(path);
-    if (!failed.empty()) refuse(L"Save Profile", failed);
+    if (chooseFile(true, wideText(saveProfileTitle).c_str(), &path)) saveProfileFromWindow(path, dialogs());
 }
 
 // The wait box: what the jobs are doing, each tenth of a second; Cancel (or Escape) stops the
 // comparison after the current job, and the box stays until that job has ended.
 constexpr UINT_PTR waitTimerId = 1;
-std::string waitingFor;
+std::string waitingFor;  // the profile's file name
 
 void showWaiting(HWND box) {
-    const std::string job = jobInProgress();
-    std::string line = waitingFor + ":\n" + (job.empty() ? "starting" : job) + "...";
-    if (!IsWindowEnabled(GetDlgItem(box, IDCANCEL))) line += "\ncancelled, waiting for it to end";
-    SetDlgItemTextW(box, IDC_WAIT_TEXT, wide(line).c_str());
+    const bool cancelled = !IsWindowEnabled(GetDlgItem(box, IDCANCEL));
+    SetDlgItemTextW(box, IDC_WAIT_TEXT, wideText(waitBoxText(waitingFor, cancelled)).c_str());
 }
 
 INT_PTR CALLBACK waitProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
@@ -202,17 +173,6 @@ INT_PTR CALLBACK comparisonProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return FALSE;
 }
 
-// As tarnwick-cli's diff names them.
-const wchar_t* resultName(Comparison comparison) {
-    switch (comparison) {
-    case Comparison::same: return L"same";
-    case Comparison::differs: return L"differs";
-    case Comparison::notReadable: return L"not readable";
-    case Comparison::notVerifiable: return L"not verifiable";
-    }
-    return L"";
-}
-
 // A line a value: its name, same or differs, what the device holds, what the profile says.
 void showComparison(const std::string& fileName, const ComparisonReport& report) {
     if (comparisonWindow == nullptr)
@@ -223,17 +183,12 @@ void showComparison(const std::string& fileName, const ComparisonReport& report)
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     const INT stops[] = {60, 120, 210};  // dialog units
     SendMessageW(list, LB_SETTABSTOPS, 3, reinterpret_cast<LPARAM>(stops));
-    int differ = 0;
     for (const Difference& line : report.lines) {
-        const std::wstring shown = wide(line.name) + L"\t" + resultName(line.comparison) + L"\t" +
+        const std::wstring shown = wideText(line.name) + L"\t" + wideText(comparisonName(line.comparison)) + L"\t" +
                                    device(line.device) + L"\t" + device(line.profile);
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
-        if (line.comparison == Comparison::differs) ++differ;
     }
-    std::wstring heading = wide(fileName) + L" against the device: " + std::to_wstring(differ) + L" of " +
-                           std::to_wstring(report.lines.size()) + L" values differ.";
-    if (report.interrupted) heading += L" Cancelled: the values not yet read are not readable.";
-    SetDlgItemTextW(comparisonWindow, IDC_COMPARE_HEADING, heading.c_str());
+    SetDlgItemTextW(comparisonWindow, IDC_COMPARE_HEADING, wideText(comparisonSummary(fileName, report)).c_str());
     std::wstring notes;
     for (const std::string& failure : report.failures) notes += (notes.empty() ? L"" : L"\n") + device(failure);
     SetDlgItemTextW(comparisonWindow, IDC_COMPARE_NOTES, notes.c_str());
@@ -243,21 +198,26 @@ void showComparison(const std::string& fileName, const ComparisonReport& report)
 
 void compareWithProfileCommand() {
     std::string path;
-    if (!chooseFile(false, L"Compare with Profile", &path)) return;
-    const std::string fileName = path.substr(path.find_last_of("\\/") + 1);
-    waitingFor = "Comparing " + fileName + " with the device";
+    if (!chooseFile(false, wideText(compareProfileTitle).c_str(), &path)) return;
+    const std::string fileName = fileNameOf(path);
+    waitingFor = fileName;
     // Modal for the main window: it is disabled while the box is up, the trace stays usable.
     waitBox = CreateDialogParamA(programInstance, MAKEINTRESOURCEA(IDD_PROFILE_WAIT), mainHwnd(), waitProc, 0);
     EnableWindow(mainHwnd(), FALSE);
     if (waitBox != nullptr) ShowWindow(waitBox, SW_SHOW);
+    // A refusal is shown once the box has gone: a message box over the disabled window would
+    // enable it again on closing, with the box still up.
+    ProfileDialogs afterwards = dialogs();
+    std::string refusal;
+    afterwards.warn = [&refusal](const char*, const std::string& line) { refusal = line; };
     ComparisonReport report;
-    const std::string failed = compareWithProfile(path, &report);
+    const bool compared = compareProfileWithDevice(path, afterwards, &report);
     // Enabled before the box goes, so that the main window is the one activated again.
     EnableWindow(mainHwnd(), TRUE);
     if (waitBox != nullptr) DestroyWindow(waitBox);
     waitBox = nullptr;
-    if (!failed.empty()) return refuse(L"Compare with Profile", failed);
-    showComparison(fileName, report);
+    if (compared) showComparison(fileName, report);
+    else if (!refusal.empty()) dialogs().warn(compareProfileTitle, refusal);
 }
 
 }  // namespace

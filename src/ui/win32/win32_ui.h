@@ -2,6 +2,8 @@
 // What the pieces of the Windows front end share among themselves.
 #include <windows.h>
 
+#include <string>
+
 #include <cstddef>
 
 #include "app/layout.h"
@@ -25,6 +27,10 @@ extern HINSTANCE programInstance;
 // system code page. Stops at the terminator or when `capacity` - 1 characters are written;
 // the result is always terminated. Returns the number of characters written.
 size_t cp1251ToWide(const char* text, wchar_t* out, size_t capacity);
+
+// The core's UTF-8 texts and paths for the ...W calls, and back.
+std::wstring wideText(const std::string& utf8);
+std::string utf8Text(const wchar_t* wide);
 
 // Draws the painted labels of the main window (WM_PAINT).
 void paintMainWindow(HWND window);
