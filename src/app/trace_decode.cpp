@@ -1,9 +1,9 @@
 #include "app/trace_decode.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+#include "base/fixed_text.h"
 #include "modem/file_store.h"
 #include "modem/job_steps.h"
 #include "modem/status_answers.h"
@@ -15,47 +15,6 @@
 namespace tarnwick {
 
 namespace {
-
-// Appends to a fixed line and cuts what does not fit.
-class Line {
-public:
-    Line(char* text, size_t capacity) : text(text), capacity(capacity) { text[0] = '\0'; }
-
-    void put(const char* format, ...) {
-        if (used + 1 >= capacity) return;
-        va_list arguments;
-        va_start(arguments, format);
-        const int n = std::vsnprintf(text + used, capacity - used, format, arguments);
-        va_end(arguments);
-        if (n > 0) used += static_cast<size_t>(n) < capacity - used ? static_cast<size_t>(n)
-                                                                    : capacity - used - 1;
-    }
-
-    // The bytes as text: printable ASCII as it is, CR and LF as \r and \n, the rest as \xNN.
-    void escaped(const uint8_t* bytes, size_t count) {
-        for (size_t i = 0; i < count; ++i) {
-            const uint8_t c = bytes[i];
-            if (c == '\r') put("\\r");
-            else if (c == '\n') put("\\n");
-            else if (c == '\\') put("\\\\");
-            else if (c >= 0x20 && c < 0x7F) put("%c", c);
-            else put("\\x%02X", c);
-        }
-    }
-
-    void hex(const uint8_t* bytes, size_t count) {
-        put("[");
-        for (size_t i = 0; i < count; ++i) put(i == 0 ? "%02X" : " %02X", bytes[i]);
-        put("]");
-    }
-
-    size_t length() const { return used; }
-
-private:
-    char* text;
-    size_t capacity;
-    size_t used = 0;
-};
 
 bool isModemJob(uint8_t job) {
     return job == modemSetupIndex || job == modemQueryIndex || job == identityJobIndex || job == statusJobIndex;
@@ -73,7 +32,7 @@ const char* parameterName(uint8_t selector) {
     }
 }
 
-void putStep(Line& line, const TraceRecord& record) {
+void putStep(FixedText& line, const TraceRecord& record) {
     char label[jobStepLabelCapacity];
     jobStepLabel(record.job, record.step, record.bits != 0, label, sizeof label);
     line.put("%s", label);
@@ -85,7 +44,7 @@ bool isUnitFrame(const uint8_t* bytes, size_t count) {
 
 bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 
-void decodeSentFrame(Line& line, const uint8_t* bytes, size_t count) {
+void decodeSentFrame(FixedText& line, const uint8_t* bytes, size_t count) {
     const char* name = count >= 5 ? parameterName(bytes[4]) : nullptr;
     if (count >= 5 && bytes[3] == 'N' && name != nullptr) {
         line.put("unit: read %s", name);
@@ -109,7 +68,7 @@ void decodeSentFrame(Line& line, const uint8_t* bytes, size_t count) {
 }
 
 // A unit answer is named after the read that was waiting for it.
-void decodeUnitAnswer(Line& line, const TraceRecord& record) {
+void decodeUnitAnswer(FixedText& line, const TraceRecord& record) {
     const bool waiting = record.job >= periodReadIndex && record.job < jobCount;
     const uint8_t selector = waiting ? rowSelectors[rowOfJob(record.job)] : 0;
     if (!waiting) {
@@ -131,14 +90,14 @@ void decodeUnitAnswer(Line& line, const TraceRecord& record) {
     line.hex(record.bytes, record.length);
 }
 
-void putRun(Line& line, const char* label, const TraceRecord& record, const ByteRun& run) {
+void putRun(FixedText& line, const char* label, const TraceRecord& record, const ByteRun& run) {
     if (!run.found) return;
     line.put(" %s ", label);
     line.escaped(record.bytes + run.start, run.length);
 }
 
 // A burst that came while the status check waited is read as the answer to its step.
-void decodeStatusAnswer(Line& line, const TraceRecord& record) {
+void decodeStatusAnswer(FixedText& line, const TraceRecord& record) {
     StatusAnswer answer;
     char text[160];
     if (!readStatusAnswer(record.step, record.bytes, record.length, answer)) {
@@ -151,7 +110,7 @@ void decodeStatusAnswer(Line& line, const TraceRecord& record) {
     if (answer.echo) line.put(" (behind the echo)");
 }
 
-void decodeModemAnswer(Line& line, const TraceRecord& record) {
+void decodeModemAnswer(FixedText& line, const TraceRecord& record) {
     line.escaped(record.bytes, record.length);
     const BurstMeaning meaning = interpretBurst(record.bytes, record.length);
     line.put("  = ");
@@ -185,7 +144,7 @@ void decodeModemAnswer(Line& line, const TraceRecord& record) {
 }
 
 // The port name, who holds the device and the rule that keeps it off, NUL between them.
-void putPortInUse(Line& line, const TraceRecord& record) {
+void putPortInUse(FixedText& line, const TraceRecord& record) {
     const char* texts[3] = {"", "", ""};
     int lengths[3] = {0, 0, 0};
     size_t start = 0;
@@ -201,7 +160,7 @@ void putPortInUse(Line& line, const TraceRecord& record) {
     if (lengths[2] > 0) line.put("; %s %.*s", portHolderRuleAdvice, lengths[2], texts[2]);
 }
 
-void decodeEvent(Line& line, const TraceRecord& record) {
+void decodeEvent(FixedText& line, const TraceRecord& record) {
     const char* text = reinterpret_cast<const char*>(record.bytes);
     const int length = static_cast<int>(record.length);
     switch (record.kind) {
@@ -257,7 +216,7 @@ TraceDirection traceDirection(const TraceRecord& record) {
 
 size_t decodeTrace(const TraceRecord& record, char* text, size_t capacity) {
     if (capacity == 0) return 0;
-    Line line(text, capacity);
+    FixedText line(text, capacity);
     const TraceDirection direction = traceDirection(record);
     line.put("%8u ms  %s  ", static_cast<unsigned>(record.atMs),
              direction == TraceDirection::sent ? "TX" : direction == TraceDirection::received ? "RX" : "--");

@@ -48,6 +48,18 @@ void reportAnswer(const Job& job, size_t length) {
     if (JobReport* report = reportOf(job)) report->answerLength = static_cast<int16_t>(length < 0x7FFF ? length : 0x7FFF);
 }
 
+void refuseStart(Job& job) {
+    traceJob(TraceKind::jobRefused, job);
+    startReport(job);
+    reportEnding(job, JobEnding::refusedToStart);
+    job.trigger = 0;
+}
+
+void beginJob(const Job& job, bool withoutInternet) {
+    traceJob(TraceKind::jobStarted, job, 0, withoutInternet);
+    startReport(job, withoutInternet);
+}
+
 void reportEnding(const Job& job, JobEnding ending) {
     if (JobReport* report = reportOf(job)) report->ending = ending;
 }

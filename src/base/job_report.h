@@ -74,6 +74,12 @@ void reportDeadline(const Job& job, unsigned step);
 void reportAnswer(const Job& job, size_t length);
 void reportEnding(const Job& job, JobEnding ending);
 
+// A job whose trigger went up while another job's was raised: traced and reported as refused,
+// its trigger lowered, so that it stays at rest.
+void refuseStart(Job& job);
+// A job that leaves rest: traced as started, its report fresh.
+void beginJob(const Job& job, bool withoutInternet = false);
+
 // Every report fresh; with resetAppState, between tests.
 void resetJobReports();
 

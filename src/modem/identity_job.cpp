@@ -47,14 +47,10 @@ void sendStep(Job& job, const uint8_t* command, uint32_t ticks, unsigned step) {
 void leaveRest(Job& job) {
     if (job.trigger == 0) return;
     if (anyOtherTriggerRaised()) {
-        traceJob(TraceKind::jobRefused, job);
-        startReport(job);
-        reportEnding(job, JobEnding::refusedToStart);
-        job.trigger = 0;
+        refuseStart(job);
         return;
     }
-    traceJob(TraceKind::jobStarted, job);
-    startReport(job);
+    beginJob(job);
     identity[0] = '\0';
     job.state = escapeSend;
 }

@@ -48,14 +48,10 @@ void send(Job& job, const char* mark, uint8_t clears, AtCommandId command, uint8
 void leaveRest(Job& job) {
     if (job.trigger == 0) return;
     if (modemSetupJob.trigger != 0) {
-        traceJob(TraceKind::jobRefused, job);
-        startReport(job);
-        reportEnding(job, JobEnding::refusedToStart);
-        job.trigger = 0;
+        refuseStart(job);
         return;
     }
-    traceJob(TraceKind::jobStarted, job);
-    startReport(job);
+    beginJob(job);
     showText(queryStatusField, "|");
     // The panel shows only what this query reads back; the password is never read.
     blankSettings();

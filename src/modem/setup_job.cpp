@@ -167,18 +167,14 @@ void waitStep(Job& job, const SetupVariant& v, unsigned k) {
 void leaveRest(Job& job, WindowHandle window) {
     if (job.trigger == 0) return;
     if (modemQueryJob.trigger != 0) {
-        traceJob(TraceKind::jobRefused, job);
-        startReport(job);
-        reportEnding(job, JobEnding::refusedToStart);
-        job.trigger = 0;
+        refuseStart(job);
         return;
     }
     // The variant is fixed here; clicking the box during the run changes nothing.
     const SetupVariant& v =
         isCheckBoxChecked(window, idNoInternet) ? noInternetVariant : internetVariant;
     commandRefused = false;
-    traceJob(TraceKind::jobStarted, job, 0, !v.internet);
-    startReport(job, !v.internet);
+    beginJob(job, !v.internet);
     job.state = escapeSendState(v);
 }
 

@@ -196,14 +196,10 @@ void giveWay(Job& job) {
 void leaveRest(Job& job) {
     if (job.trigger == 0) return;
     if (anyOtherTriggerRaised()) {
-        traceJob(TraceKind::jobRefused, job);
-        startReport(job);
-        reportEnding(job, JobEnding::refusedToStart);
-        job.trigger = 0;
+        refuseStart(job);
         return;
     }
-    traceJob(TraceKind::jobStarted, job);
-    startReport(job);
+    beginJob(job);
     status = ModemStatus{};
     answer = StatusAnswer{};
     restoreOwed = false;

@@ -1,43 +1,11 @@
 #include "modem/status_meaning.h"
 
-#include <cstdarg>
-#include <cstdio>
+#include "base/fixed_text.h"
 
 namespace tarnwick {
 
 namespace {
 
-// Appends to a fixed, terminated text and cuts what does not fit.
-class Text {
-public:
-    Text(char* text, size_t capacity) : text(text), capacity(capacity) {
-        if (capacity > 0) text[0] = '\0';
-    }
-
-    void put(const char* format, ...) {
-        if (used + 1 >= capacity) return;
-        va_list arguments;
-        va_start(arguments, format);
-        const int n = std::vsnprintf(text + used, capacity - used, format, arguments);
-        va_end(arguments);
-        if (n > 0) used += static_cast<size_t>(n) < capacity - used ? static_cast<size_t>(n) : capacity - used - 1;
-    }
-
-    // A value as the modem gave it, with control bytes shown as '?' so that one line stays one.
-    void value(const char* bytes) {
-        for (const char* c = bytes; *c != '\0' && used + 1 < capacity; ++c) {
-            text[used++] = static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F ? '?' : *c;
-            text[used] = '\0';
-        }
-    }
-
-    size_t length() const { return used; }
-
-private:
-    char* text;
-    size_t capacity;
-    size_t used = 0;
-};
 
 const char* const registrationTexts[] = {
     "not registered", "home", "searching", "denied", "unknown", "roaming", "SMS only (home)",
@@ -101,7 +69,7 @@ bool answered(const ModemStatus& status, StatusItem item) {
     return status.states[size_t(item)] == ItemState::answered;
 }
 
-void putNotAvailable(Text& line, const ModemStatus& status, StatusItem item) {
+void putNotAvailable(FixedText& line, const ModemStatus& status, StatusItem item) {
     const int code = status.cmeErrors[size_t(item)];
     if (item == StatusItem::iccid && status.iccidWords[0] >= 0)
         line.put("not available (SIM answered %d,%d)", status.iccidWords[0], status.iccidWords[1]);
@@ -111,12 +79,12 @@ void putNotAvailable(Text& line, const ModemStatus& status, StatusItem item) {
     else line.put("not available (+CME ERROR: %d)", code);
 }
 
-void putRegistration(Text& line, int stat) {
+void putRegistration(FixedText& line, int stat) {
     if (registrationText(stat) != nullptr) line.put("%s", registrationText(stat));
     else line.put("code %d", stat);
 }
 
-void putValue(Text& line, const ModemStatus& status, StatusItem item) {
+void putValue(FixedText& line, const ModemStatus& status, StatusItem item) {
     char signal[48];
     switch (item) {
     case StatusItem::sim:
@@ -194,7 +162,7 @@ const char* signalWordText(SignalWord word) {
 }
 
 size_t signalText(int rssi, char* out, size_t capacity) {
-    Text text(out, capacity);
+    FixedText text(out, capacity);
     if (!rssiKnown(rssi)) {
         text.put("%d = unknown", rssi);
         return text.length();
@@ -262,7 +230,7 @@ const char* statusItemName(StatusItem item) {
 }
 
 size_t statusItemLine(const ModemStatus& status, StatusItem item, char* out, size_t capacity) {
-    Text line(out, capacity);
+    FixedText line(out, capacity);
     const size_t index = size_t(item);
     if (index >= statusItemCount) return 0;
     line.put("%s: ", statusItemName(item));
@@ -276,7 +244,7 @@ size_t statusItemLine(const ModemStatus& status, StatusItem item, char* out, siz
 }
 
 size_t statusLines(const ModemStatus& status, char* out, size_t capacity) {
-    Text lines(out, capacity);
+    FixedText lines(out, capacity);
     char line[statusLineCapacity];
     for (size_t index = 0; index < statusItemCount; ++index) {
         statusItemLine(status, static_cast<StatusItem>(index), line, sizeof line);

@@ -154,13 +154,9 @@ void stepParameterJob(JobIndex index) {
     case idle:
         if (job.trigger == 0) return;
         if (otherTriggerRaised(index)) {
-            traceJob(TraceKind::jobRefused, job);
-            startReport(job);
-            reportEnding(job, JobEnding::refusedToStart);
-            job.trigger = 0;
+            refuseStart(job);
         } else {
-            traceJob(TraceKind::jobStarted, job);
-            startReport(job);
+            beginJob(job);
             job.state = sending;
         }
         return;
