@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_ports.h"
 #include "devsim.h"
 #include "spawn_program.h"
 
@@ -51,26 +52,17 @@ double provision(int count) {
 }  // namespace
 
 int main() {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) == nullptr) return 1;
-    const std::string ports = std::string(cwd) + "/ports";
-    ::mkdir(ports.c_str(), 0700);
-    setenv("TARNWICK_PORTS", ports.c_str(), 1);
+    const std::string ports = bench::usePortsFolder();
     setenv("TARNWICK_PASSWORD", "secret", 1);
     std::vector<std::unique_ptr<devsim::Device>> devices;
     for (int unit = 0; unit < units; ++unit) {
         devices.push_back(std::make_unique<devsim::Device>());
-        const std::string link = ports + "/COM" + std::to_string(unit + 1);
-        std::remove(link.c_str());
-        if (!devices.back()->ok() || symlink(devices.back()->slavePath().c_str(), link.c_str()) != 0) {
-            std::printf("no simulated device for unit %d\n", unit + 1);
-            return 1;
-        }
+        if (!bench::linkAsCom(ports, unit + 1, *devices.back())) return 1;
     }
     const double alone = provision(1);
     const double together = provision(units);
     if (alone <= 0 || together <= 0) {
-        std::printf("a provisioning failed; see unit-N.txt in %s\n", cwd);
+        std::printf("a provisioning failed; see unit-N.txt beside %s\n", ports.c_str());
         return 1;
     }
     std::printf("tarnwick-cli, one unit: five values and the internet set-up written and read back\n");

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_ports.h"
 #include "devsim.h"
 #include "spawn_program.h"
 
@@ -33,18 +34,9 @@ bool wroteAnything(const std::string& received) {
 }  // namespace
 
 int main() {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) == nullptr) return 1;
-    const std::string ports = std::string(cwd) + "/ports";
-    ::mkdir(ports.c_str(), 0700);
-    setenv("TARNWICK_PORTS", ports.c_str(), 1);
+    const std::string ports = bench::usePortsFolder();
     devsim::Device device;
-    const std::string link = ports + "/COM1";
-    std::remove(link.c_str());
-    if (!device.ok() || symlink(device.slavePath().c_str(), link.c_str()) != 0) {
-        std::printf("no simulated device\n");
-        return 1;
-    }
+    if (!bench::linkAsCom(ports, 1, device)) return 1;
     if (std::FILE* profile = std::fopen("unit.toml", "wb")) {
         std::fputs("[unit]\nperiod = \"012\"\naddress = \"045\"\nphone1 = \"89161234567\"\nphone2 = \"89031112233\"\n"
                    "sms-phone = \"112\"\n[modem]\nip = \"10.0.0.5\"\napn = \"internet\"\nuser = \"gdata\"\n",
@@ -60,7 +52,7 @@ int main() {
     setenv("TARNWICK_PASSWORD", "secret", 1);
     const Measured password = apply({"apply", "unit.toml", "--port", "COM1"}, "password.txt");
     if (full.seconds < 0 || again.seconds < 0 || password.seconds < 0 || wrote) {
-        std::printf("a run failed, or the re-apply wrote; see full.txt, again.txt and password.txt in %s\n", cwd);
+        std::printf("a run failed, or the re-apply wrote; see full.txt, again.txt and password.txt beside %s\n", ports.c_str());
         return 1;
     }
     std::printf("tarnwick-cli apply, one unit: five values and the modem's internet set-up\n");

@@ -10,22 +10,14 @@
 #include <algorithm>
 #include <string>
 
+#include "bench_ports.h"
 #include "devsim.h"
 #include "spawn_program.h"
 
 int main() {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) == nullptr) return 1;
-    const std::string ports = std::string(cwd) + "/ports";
-    ::mkdir(ports.c_str(), 0700);
-    setenv("TARNWICK_PORTS", ports.c_str(), 1);
+    const std::string ports = bench::usePortsFolder();
     devsim::Device device;
-    const std::string link = ports + "/COM1";
-    std::remove(link.c_str());
-    if (!device.ok() || symlink(device.slavePath().c_str(), link.c_str()) != 0) {
-        std::printf("no simulated device\n");
-        return 1;
-    }
+    if (!bench::linkAsCom(ports, 1, device)) return 1;
     constexpr int runs = 3;
     double ready = 0, searching = 0;
     long peakKiB = 0;
@@ -36,7 +28,7 @@ int main() {
         const support::Measured other =
             support::timedRun(TARNWICK_CLI, {"status", "--port", "COM1"}, "searching.txt", 1);
         if (one.seconds < 0 || other.seconds < 0) {
-            std::printf("a check did not end as the modem's state says; see ready.txt and searching.txt in %s\n", cwd);
+            std::printf("a check did not end as the modem's state says; see ready.txt and searching.txt beside %s\n", ports.c_str());
             return 1;
         }
         ready += one.seconds / runs;

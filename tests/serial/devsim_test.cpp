@@ -409,26 +409,54 @@ TEST_F(DevsimTest, AVanishedDeviceHangsUpTheLine) {
 
 // --- the program ---------------------------------------------------------------------------
 
+// tarnwick-devsim started by the shell as a test script starts it; `device` is the path it
+// prints first, empty when it printed none.
+struct RunningDevsim {
+    explicit RunningDevsim(const std::string& command) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        child = fork();
+        if (child == 0) {
+            dup2(out[1], 1);
+            execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        stream = fdopen(out[0], "r");
+        char path[256] = {};
+        if (child < 0 || stream == nullptr || fgets(path, sizeof path, stream) == nullptr) return;
+        device = path;
+        if (!device.empty() && device.back() == '\n') device.pop_back();
+        else device.clear();
+    }
+    // SIGTERM, then its exit code; -1 when it did not end by exit.
+    int stop() {
+        if (child <= 0) return -1;
+        kill(child, SIGTERM);
+        int status = 0;
+        waitpid(child, &status, 0);
+        child = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    ~RunningDevsim() {
+        stop();
+        if (stream != nullptr) fclose(stream);
+    }
+    RunningDevsim(const RunningDevsim&) = delete;
+    RunningDevsim& operator=(const RunningDevsim&) = delete;
+
+    pid_t child = -1;
+    FILE* stream = nullptr;
+    std::string device;
+};
+
 TEST(DevsimProgramTest, RegistersItsDeviceAsComNAndRemovesItOnSigterm) {
     testline::TempDir ports;
     const std::string command =
         std::string(DEVSIM_PROGRAM) + " --register COM7 --ports " + ports.path() + "/p --period 9";
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        dup2(out[1], 1);
-        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    FILE* stream = fdopen(out[0], "r");
-    char path[256] = {};
-    ASSERT_NE(fgets(path, sizeof path, stream), nullptr);
-    std::string device(path);
-    ASSERT_EQ(device.back(), '\n');
-    device.pop_back();
+    RunningDevsim running(command);
+    const std::string device = running.device;
+    ASSERT_FALSE(device.empty()) << "tarnwick-devsim printed no device";
     const std::string link = ports.path() + "/p/COM7";
     char target[256] = {};
     ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
@@ -439,11 +467,7 @@ TEST(DevsimProgramTest, RegistersItsDeviceAsComNAndRemovesItOnSigterm) {
         const std::string answer = line.ask(readRequest('A'), "\r\n");
         EXPECT_EQ(static_cast<uint8_t>(answer.at(4)), 9);
     }
-    kill(child, SIGTERM);
-    int status = 0;
-    waitpid(child, &status, 0);
-    fclose(stream);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(running.stop(), 0) << "SIGTERM ends it cleanly";
     struct stat info;
     EXPECT_NE(lstat(link.c_str(), &info), 0);
 }
@@ -455,21 +479,9 @@ TEST(DevsimProgramTest, TakesNewValuesFromItsControlFileWhileItRuns) {
     const std::string control = folder.path() + "/control";
     std::ofstream(control) << "signal 20\nregistration roaming\n";
     const std::string command = std::string(DEVSIM_PROGRAM) + " --control " + control;
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        dup2(out[1], 1);
-        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    FILE* stream = fdopen(out[0], "r");
-    char path[256] = {};
-    ASSERT_NE(fgets(path, sizeof path, stream), nullptr);
-    std::string device(path);
-    device.pop_back();
+    RunningDevsim running(command);
+    const std::string device = running.device;
+    ASSERT_FALSE(device.empty()) << "tarnwick-devsim printed no device";
     {
         RawLine line(device);
         EXPECT_EQ(line.ask("AT+CSQ\r\n", "OK\r\n"), "AT+CSQ\r\r\n+CSQ: 20,99\r\n\r\nOK\r\n") << "in force from the start";
@@ -481,11 +493,7 @@ TEST(DevsimProgramTest, TakesNewValuesFromItsControlFileWhileItRuns) {
         EXPECT_EQ(answer, "AT+CSQ\r\r\n+CSQ: 4,99\r\n\r\nOK\r\n");
         EXPECT_EQ(line.ask("AT+CPIN?\r\n", "ERROR\r\n"), "AT+CPIN?\r\r\nERROR\r\n") << "the lines after a bad one count";
     }
-    kill(child, SIGTERM);
-    int status = 0;
-    waitpid(child, &status, 0);
-    fclose(stream);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(running.stop(), 0) << "SIGTERM ends it cleanly";
 }
 
 }  // namespace
