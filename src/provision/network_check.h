@@ -53,6 +53,8 @@ std::string refreshRefusal();
 bool startRefresh();
 // A check started by startRefresh() is still under way: the main window takes no input then.
 bool refreshRunning();
+// What the window's status line says while that check runs.
+constexpr char refreshingText[] = "checking the modem\u2026";
 
 // The signal meter: where the signal stands between -113 dBm (0) and -51 dBm (100), and its
 // text, "-83 dBm, good", "unknown".

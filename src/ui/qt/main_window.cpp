@@ -19,6 +19,7 @@
 #include "ui/qt/app_icon.h"
 #include "ui/qt/profile_actions.h"
 #include "ui/qt/qt_text.h"
+#include "ui/qt/status_window.h"
 #include "ui/qt/trace_window.h"
 
 namespace tarnwick::qt {
@@ -138,6 +139,15 @@ void MainWindow::buildMenu() {
     addProfileCommand(QStringLiteral("Open Profile\u2026"), "openProfile", openProfileCommand);
     addProfileCommand(QStringLiteral("Save Profile\u2026"), "saveProfile", saveProfileCommand);
     addProfileCommand(QStringLiteral("Compare with Profile\u2026"), "compareProfile", compareWithProfileCommand);
+
+    QAction* status = tools->addAction(QStringLiteral("Modem Status\u2026"));
+    status->setObjectName(QStringLiteral("modemStatus"));
+    connect(status, &QAction::triggered, this, [this] {
+        StatusWindow* shown = modemStatus();
+        shown->show();
+        shown->raise();
+        shown->activateWindow();
+    });
 }
 
 void MainWindow::fillPortsMenu(QMenu* menu) {
@@ -165,6 +175,27 @@ ComparisonWindow* MainWindow::comparison() {
     return comparisonWindow;
 }
 
+StatusWindow* MainWindow::modemStatus() {
+    if (statusWindow == nullptr) {
+        statusWindow = new StatusWindow(this);
+        // Beside the main window, not over its boxes.
+        statusWindow->move(frameGeometry().topRight() + QPoint(8, 0));
+    }
+    return statusWindow;
+}
+
+void MainWindow::takeNoInput(bool blocked) {
+    if (blocked == inputBlocked) return;
+    inputBlocked = blocked;
+    if (blocked) {
+        // The window's own focus, also while the engineer works in the status window.
+        focusBeforeBlock = focusWidget();
+    }
+    area->setEnabled(!blocked);
+    menuBar()->setEnabled(!blocked);
+    if (!blocked && focusBeforeBlock != nullptr) focusBeforeBlock->setFocus();
+}
+
 QAction* MainWindow::commandAction(int id) const {
     return findChild<QAction*>(QString::number(id));
 }
@@ -178,6 +209,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     auto* target = qobject_cast<QWidget*>(watched);
     if (target == nullptr || target->window() != this) return false;
+    // Nothing reaches the window while a status check runs, its accelerators included.
+    if (inputBlocked) return true;
     if (!isAboutKey(static_cast<QKeyEvent*>(event))) return false;
     // The accelerator's command goes to the window that has the keyboard focus. A child
     // control receives it and does nothing with it, so the box opens only while the window

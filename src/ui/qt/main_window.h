@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -16,6 +17,7 @@ class QMenu;
 namespace tarnwick::qt {
 
 class ComparisonWindow;
+class StatusWindow;
 class TraceWindow;
 
 // One painted label: its text already in Unicode, its font, the top-left corner of its text
@@ -66,6 +68,12 @@ public:
     TraceWindow* trace();
     // The result of Compare with Profile, made on first use and kept like the trace window.
     ComparisonWindow* comparison();
+    // Tools > Modem Status..., made on first use and kept like the trace window.
+    StatusWindow* modemStatus();
+    // While a status check runs the client area and the menu take no input; the trace and
+    // the Modem Status window stay usable. The focus goes back where it was.
+    void takeNoInput(bool blocked);
+    bool takesNoInput() const { return inputBlocked; }
     const QTimer& tickTimer() const { return tick; }
 
     static MainWindow* instance();
@@ -82,6 +90,9 @@ private:
     ClientArea* area;
     TraceWindow* traceWindow = nullptr;
     ComparisonWindow* comparisonWindow = nullptr;
+    StatusWindow* statusWindow = nullptr;
+    QPointer<QWidget> focusBeforeBlock;
+    bool inputBlocked = false;
     QTimer tick;
 };
 
