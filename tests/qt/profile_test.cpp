@@ -52,7 +52,7 @@ TEST_F(Profiles, OpenFillsTheBoxesAndTheCheckBoxAndSendsNothing) {
     for (QAction* action : window->menuBar()->actions()[1]->menu()->actions())
         if (!action->isSeparator()) tools << action->text();
     EXPECT_EQ(tools, QStringList({"Trace\u2026", "Ports", "Open Profile\u2026", "Save Profile\u2026",
-                                  "Compare with Profile\u2026"}));
+                                  "Compare with Profile\u2026", "Modem Status\u2026"}));
     retype(idPassword, "typed");
     // The boxes in the layout's order: port name and status, the modem panel, the two status
     // boxes, the five rows; then the check box.
