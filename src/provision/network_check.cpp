@@ -82,9 +82,15 @@ SignalMeter signalMeter(const ModemStatus& status) {
         return meter;
     }
     meter.dbm = rssiDbm(status.rssi);
-    meter.level = (meter.dbm - bottomDbm) * 100 / (topDbm - bottomDbm);
+    meter.level = meterLevel(meter.dbm);
     meter.text = std::to_string(meter.dbm) + " dBm, " + signalWordText(signalWord(status.rssi));
     return meter;
+}
+
+int meterLevel(int dbm) {
+    if (dbm <= bottomDbm) return 0;
+    if (dbm >= topDbm) return 100;
+    return (dbm - bottomDbm) * 100 / (topDbm - bottomDbm);
 }
 
 }  // namespace tarnwick::provision

@@ -65,5 +65,8 @@ struct SignalMeter {
     std::string text;
 };
 SignalMeter signalMeter(const ModemStatus& status);
+// Where `dbm` stands on the meter: 0 at -113 dBm and below, 100 at -51 dBm and above. The
+// windows mark the signal bands' edges (signalBands) with it.
+int meterLevel(int dbm);
 
 }  // namespace tarnwick::provision

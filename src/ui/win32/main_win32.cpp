@@ -93,6 +93,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (handleCommand(LOWORD(wParam), HIWORD(wParam)) || choosePort(LOWORD(wParam)) ||
             handleProfileCommand(LOWORD(wParam)))
             return 0;
+        if (LOWORD(wParam) == IDM_MODEM_STATUS) {
+            showModemStatusWindow();
+            return 0;
+        }
         break;
     case WM_INITMENUPOPUP:
         if (isPortsMenu(window, reinterpret_cast<HMENU>(wParam))) fillPortsMenu(reinterpret_cast<HMENU>(wParam));
@@ -142,7 +146,9 @@ int runMessageLoop(HACCEL accelerators) {
         if (got == -1) return 0;
         // Translated for the window the message is addressed to: with the focus in an edit
         // box, Alt+'?' goes to that box as a command and the About box stays closed.
-        if (TranslateAcceleratorA(message.hwnd, accelerators, &message) || isProfileDialogMessage(&message)) continue;
+        if (TranslateAcceleratorA(message.hwnd, accelerators, &message) || isProfileDialogMessage(&message) ||
+            isStatusDialogMessage(&message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

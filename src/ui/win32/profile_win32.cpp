@@ -255,7 +255,7 @@ bool runJobsUntil(const std::function<bool()>& done, int limitMs) {
                 PostQuitMessage(static_cast<int>(message.wParam));
                 return done();
             }
-            if (!isProfileDialogMessage(&message)) {
+            if (!isProfileDialogMessage(&message) && !isStatusDialogMessage(&message)) {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);
             }

@@ -17,6 +17,7 @@
 #define IDM_OPEN_PROFILE 32776
 #define IDM_SAVE_PROFILE 32777
 #define IDM_COMPARE_PROFILE 32778
+#define IDM_MODEM_STATUS 32779
 
 // The trace window's controls and its Save... dialog.
 #define IDC_TRACE_LIST 3500
@@ -31,6 +32,22 @@
 #define IDC_COMPARE_HEADING 3511
 #define IDC_COMPARE_LINES 3512
 #define IDC_COMPARE_NOTES 3513
+
+// The Modem Status window: a name and a value a status item (IDC_STATUS_NAME + the item's
+// number in StatusItem order, likewise IDC_STATUS_VALUE), the signal meter and its text, the
+// verdict, the line that says why a refresh did not start, and its two timers: every 5 s, and
+// the one that watches a running check for its end.
+#define IDD_MODEM_STATUS 113
+#define IDC_STATUS_NAME 3520
+#define IDC_STATUS_VALUE 3530
+#define IDC_STATUS_METER 3540
+#define IDC_STATUS_SIGNAL 3541
+#define IDC_STATUS_VERDICT 3542
+#define IDC_STATUS_NOTE 3543
+#define IDC_STATUS_REFRESH 3544
+#define IDC_STATUS_EVERY 3545
+#define IDT_STATUS_AUTO 1
+#define IDT_STATUS_WATCH 2
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -68,6 +68,12 @@ bool handleProfileCommand(int id);
 // Takes the keys meant for the comparison's wait box or its result window (Tab, Escape, Enter).
 bool isProfileDialogMessage(MSG* message);
 
+// Tools > Modem Status...: shows the status window, made on first use, and brings it to the front.
+void showModemStatusWindow();
+
+// Takes the keys meant for the status window (Tab, Space, Escape).
+bool isStatusDialogMessage(MSG* message);
+
 // Moves and resizes the main window's controls and gives them their fonts at `dpi`
 // (WM_DPICHANGED).
 void layOutMainControls(HWND window, UINT dpi);
