@@ -9,7 +9,8 @@
 // period), "lost" (the device has vanished), "busy" (COM6 held by another program),
 // "lost-left" and "back" (a vanished device that comes back by itself), "port-name-reset"
 // and "ports" (before and after COM5 is chosen from Tools > Ports), "profiles" (the profile
-// commands, against a healthy device), "scaled" (a start at 144 DPI), "console" (no window:
+// commands, against a healthy device), "status" (Tools > Modem Status..., the device changed
+// through its control file), "scaled" (a start at 144 DPI), "console" (no window:
 // tarnwick-cli.exe on a console, see console_checks.cpp), "refused" (a start with an option
 // the program does not take), "exit" (by the menu) or "close" (by the close box).
 // Prints a line per check and returns 0 only when every check passed.
@@ -246,7 +247,7 @@ std::string answerBox(const char* title, int button) {
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: tarnwick-e2e beside|console|refused|session|silent|plain|awkward|held|open-read|lost|busy|lost-left|back|port-name-reset|ports|profiles|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
+        std::fprintf(stderr, "usage: tarnwick-e2e beside|console|refused|session|silent|plain|awkward|held|open-read|lost|busy|lost-left|back|port-name-reset|ports|profiles|status|scaled|exit|close TARNWICK_EXE WORK_DIR DEVSIM_LOG\n");
         return 2;
     }
     const std::string scenario = argv[1];
@@ -302,6 +303,8 @@ int main(int argc, char** argv) {
         e2e::checkHeldWrite(paths);
     } else if (scenario == "profiles") {
         e2e::checkProfiles(paths);
+    } else if (scenario == "status") {
+        e2e::checkModemStatus(paths);
     } else if (scenario == "scaled") {
         e2e::checkScaled(144);
     } else if (scenario == "exit") {

@@ -118,6 +118,8 @@ void checkLayout(int dpi = 96);
 void checkScaled(int dpi);
 // Tools > Open Profile..., Save Profile... and Compare with Profile..., with the port open.
 void checkProfiles(const Paths& paths);
+// Tools > Modem Status... against a modem changed through the device's control file.
+void checkModemStatus(const Paths& paths);
 void checkPortCommands();
 void checkParameters(const Paths& paths);
 void checkModem(const Paths& paths);

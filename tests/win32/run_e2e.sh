@@ -12,8 +12,9 @@
 # of the user's named like _data.ini.backup and a temporary file that a crashed save left; the
 # second with a silent device, which must find the _data.ini the first one wrote; the third on
 # a port without modem lines, as plain Wine gives; the fourth against an awkward device; the
-# fifth against a port another program holds and a device that vanishes and comes back. Then
-# starts with options it refuses, --list-ports, Tools > Ports and tarnwick-cli.exe, given Cyrillic arguments and paths and run on
+# fifth against a port another program holds and a device that vanishes and comes back; the
+# sixth for Tools > Modem Status... against a modem changed while it runs. Then starts with
+# options it refuses, --list-ports, Tools > Ports and tarnwick-cli.exe, given Cyrillic arguments and paths and run on
 # a console of its own; last, a start at 150 % in a prefix of its own. Wine's output is only
 # ever redirected to files: its background processes would hold a pipe open until the
 # wineserver exits.
@@ -276,6 +277,19 @@ for line in "port COM6 did not open: in use by another program" "port COM5 lost:
             "port COM5 opened again: the device is back"; do
   grep -qF -- "$line" "$trace_file" 2>/dev/null || fail "the fifth start's trace lacks: $line"
 done
+
+# Tools > Modem Status... against a modem that the controller changes through the device's
+# control file while the program runs: the signal, the registration, an answer's delay.
+echo "--- sixth start: Modem Status against a modem that changes while it runs"
+status_control="$logs/status-control.txt"
+rm -f "$status_control"
+start_devsim status --period 37 --sim ready --signal 15 --registration roaming --operator Tele2 --attached 1 \
+  --imsi 250201234567890 --iccid 89701200000000000012 --control "$status_control"
+start_tarnwick status "$shim"
+controller status
+controller close
+expect_exit_zero "close box after Modem Status"
+stop_devsim
 
 echo "--- starts the program refuses: the usage in a box, exit code 2, no session"
 # refused_start REFUSAL ARGUMENT...: REFUSAL is the line the box must begin with.

@@ -204,6 +204,15 @@ void checkResources(const Paths& paths) {
         check(std::string(buffer) == "Trace..." && GetMenuItemID(tools, 0) == idTrace, "Tools > Trace... sends 32774");
         GetMenuStringA(tools, 1, buffer, sizeof buffer, MF_BYPOSITION);
         check(std::string(buffer) == "Ports" && GetSubMenu(tools, 1) != nullptr, "Tools > Ports is a submenu");
+        // The profile commands after a separator, then Modem Status..., each sending its id.
+        const char* const toolItems[] = {"Open Profile...", "Save Profile...", "Compare with Profile...", "Modem Status..."};
+        const UINT toolIds[] = {32776, 32777, 32778, 32779};
+        check(GetMenuItemCount(tools) == 7 && GetMenuItemID(tools, 2) == 0, "Tools has seven items, the third a separator");
+        for (int i = 0; i < 4; ++i) {
+            GetMenuStringA(tools, 3 + i, buffer, sizeof buffer, MF_BYPOSITION);
+            check(std::string(buffer) == toolItems[i] && GetMenuItemID(tools, 3 + i) == toolIds[i],
+                  std::string("Tools > ") + toolItems[i] + " sends " + std::to_string(toolIds[i]), buffer);
+        }
         HMENU popup = GetSubMenu(menu, 0);
         const char* const items[] = {"Open the Port", "Close the Port", "E&xit"};
         const UINT ids[] = {idOpenPort, idClosePort, idExit};

@@ -76,9 +76,10 @@ void watchCheck(HWND window) {
     if (!checking || refreshRunning()) return;
     KillTimer(window, IDT_STATUS_WATCH);
     checking = false;
-    EnableWindow(mainHwnd(), TRUE);
-    EnableWindow(GetDlgItem(window, IDC_STATUS_REFRESH), TRUE);
+    // Shown before the main window takes input again: whoever sees it usable sees the result.
     showStatus(window);
+    EnableWindow(GetDlgItem(window, IDC_STATUS_REFRESH), TRUE);
+    EnableWindow(mainHwnd(), TRUE);
     if (!IsWindowVisible(window)) {
         SetForegroundWindow(mainHwnd());
         return;
