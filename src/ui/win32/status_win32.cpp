@@ -66,7 +66,8 @@ void refresh(HWND window) {
     KillTimer(window, IDT_STATUS_AUTO);
     HWND button = GetDlgItem(window, IDC_STATUS_REFRESH);
     // The focus leaves the button before it is greyed, or the keyboard would reach nothing.
-    if (GetFocus() == button) SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, IDC_STATUS_EVERY)), TRUE);
+    if (GetFocus() == button)
+        SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, IDC_STATUS_EVERY)), TRUE);
     EnableWindow(button, FALSE);
     EnableWindow(mainHwnd(), FALSE);
     SetTimer(window, IDT_STATUS_WATCH, tickMs, nullptr);
