@@ -216,8 +216,8 @@ int printPorts() {
     return 0;
 }
 
-// The usage and a warning before the window, in a box: a window program is mostly started from a shortcut, with no console to
-// read it on.
+// The usage and a warning before the window, in a box: a window program is mostly started
+// from a shortcut, with no console to read it on.
 void showBox(const std::string& text, UINT icon) {
     MessageBoxW(nullptr, tarnwick::wideText(text).c_str(), L"Tarnwick", MB_OK | icon);
 }
